@@ -1,0 +1,23 @@
+// Program-wide values, formed by start-up and read across the program.
+#pragma once
+#include <windows.h>
+
+#define APP_MAKER L"Orrenby"
+#define APP_NAME L"Gallimaw View"
+
+extern WCHAR AppTitle[64];
+extern WCHAR AppClassName[64];
+extern WCHAR AppRegKey[128];
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+extern HWND MenuBar;
+extern HFONT BoldFont;
+// Kind icons, loaded from resources 106, 107 and 108 in that order.
+extern HICON KindIcons[3];
+
+// 0 Mixed, 1 Cache, 2 Cookies, 3 History; written by the Summary pages,
+// read by the Record list when it fills.
+extern int ViewMode;
+// The open Record list dialog and the index of the last tapped row.
+extern HWND RecordListWindow;
+extern int SelectedRow;

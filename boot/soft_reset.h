@@ -1,0 +1,7 @@
+#pragma once
+#include <windows.h>
+
+BOOL IsOnStorageCard(LPCWSTR modulePath);
+void BeginSoftReset(HWND owner, BOOL ask);
+BOOL SoftReset(void);
+void RemoveBootRegistration(void);

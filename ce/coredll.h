@@ -1,0 +1,41 @@
+// Windows CE core library calls that desktop Win32 lacks or that mean
+// something else there. Including this header makes the viewer's calls
+// reach the device's behaviour.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#define IOCTL_HAL_REBOOT 0x0101003C
+
+HANDLE CreateFileForMappingW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                             DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL KernelIoControl(DWORD dwIoControlCode, LPVOID lpInBuf, DWORD nInBufSize, LPVOID lpOutBuf,
+                     DWORD nOutBufSize, LPDWORD lpBytesReturned);
+void SignalStarted(DWORD dw);
+
+// The device's forms of desktop calls. On the device a process id is also
+// a handle that GetModuleFileNameW accepts, paths have no drive letter,
+// SetForegroundWindow with the low bit set also brings the window's owned
+// windows forward, and WS_EX_CAPTIONOKBTN gives a window the title bar ok.
+DWORD CeGetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+BOOL CeSetForegroundWindow(HWND hwnd);
+HWND CeCreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
+                       int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam);
+INT_PTR CeDialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW hDialogTemplate, HWND hWndParent,
+                                  DLGPROC lpDialogFunc, LPARAM dwInitParam);
+INT_PTR CePropertySheetW(LPCPROPSHEETHEADERW lppsph);
+
+#ifndef GALLIMAW_CE_IMPLEMENTATION
+#undef GetModuleFileNameW
+#define GetModuleFileNameW CeGetModuleFileNameW
+#undef SetForegroundWindow
+#define SetForegroundWindow CeSetForegroundWindow
+#undef CreateWindowExW
+#define CreateWindowExW CeCreateWindowExW
+#undef DialogBoxIndirectParamW
+#define DialogBoxIndirectParamW CeDialogBoxIndirectParamW
+#undef PropertySheetW
+#define PropertySheetW CePropertySheetW
+#endif

@@ -1,0 +1,9 @@
+#pragma once
+#include <windows.h>
+
+#define HELP_TOPIC L"Main_Contents"
+
+void ShowAboutBox(HWND owner);
+void CheckFirstRun(void);
+INT_PTR CALLBACK AboutBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
+void OpenHelp(LPCWSTR topic, LPCWSTR fileBase);
