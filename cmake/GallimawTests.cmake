@@ -13,7 +13,7 @@ function(gallimaw_add_gtest name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "GALLIMAW_FIXTURES=${GALLIMAW_FIXTURES};GALLIMAW_BUILD=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "GALLIMAW_FIXTURES=${GALLIMAW_FIXTURES};GALLIMAW_BUILD=${CMAKE_BINARY_DIR};GALLIMAW_SOURCE=${PROJECT_SOURCE_DIR};GALLIMAW_WIN32_BUILD=${GALLIMAW_WIN32_BUILD}")
   if(T_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
