@@ -1,14 +1,17 @@
-// A test program for the device. As an init entry (command line: its
-// launch number) it logs its command line and does what the value named by
-// its number under HKLM\Software\GallimawDevice\Probe says:
+// A test program for the device.
+// As an init entry (command line: its launch number) it logs its command
+// line and does what the value named by its number under
+// HKLM\Software\GallimawDevice\Probe says, then stays until the device is
+// reset:
 //   "signal" (or no value)  report itself started
 //   "silent"                never report itself started
 //   "delay MS"              report itself started after MS milliseconds
-//   "reset"                 report itself started, make the value "signal"
-//                           and ask for a soft reset (so once)
-// It then stays until the device is reset.
-// With "open PATH" it opens PATH for reading with read sharing, as a reader
-// of a held index file would, and exits with the error code (0 when open).
+//   "exit CODE"             report itself started and exit with CODE
+// Other command lines:
+//   "open PATH"   opens PATH for reading with read sharing, as a reader of a
+//                 held index file would; exits with the error code (0: open)
+//   "ask TEXT"    asks TEXT in a Yes/No message box; exits with the answer
+//   "reset"       asks the device for a soft reset
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
@@ -17,6 +20,7 @@
 #include "device/common/launch.h"
 
 #define BEHAVIOUR_CHARS 64
+#define PROBE_TITLE L"Probe"
 
 static int OpenForReading(const WCHAR *path)
 {
@@ -28,6 +32,13 @@ static int OpenForReading(const WCHAR *path)
     return (int)error;
 }
 
+static int Ask(const WCHAR *text)
+{
+    int answer = MessageBoxW(NULL, text, PROBE_TITLE, MB_YESNO);
+    WriteDeviceLog(L"answer %d", answer);
+    return answer;
+}
+
 static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
 {
     DWORD size = BEHAVIOUR_CHARS * sizeof(WCHAR);
@@ -35,30 +46,31 @@ static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
         lstrcpyW(behaviour, L"signal");
 }
 
-static void ForgetReset(const WCHAR *number)
+static int RunAsInitEntry(const WCHAR *commandLine)
 {
-    static const WCHAR signal[] = L"signal";
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, DEVICE_PROBE_KEY, number, REG_SZ, signal, sizeof signal);
+    WCHAR behaviour[BEHAVIOUR_CHARS];
+    ReadBehaviour(commandLine, behaviour);
+    WriteDeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
+    int number = _wtoi(commandLine);
+    if (wcsncmp(behaviour, L"delay ", 6) == 0)
+        Sleep(_wtoi(behaviour + 6));
+    if (wcscmp(behaviour, L"silent") != 0)
+        ReportStarted(number);
+    if (wcsncmp(behaviour, L"exit ", 5) == 0)
+        return _wtoi(behaviour + 5);
+    Sleep(INFINITE);
+    return 0;
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
     if (wcsncmp(commandLine, L"open ", 5) == 0)
         return OpenForReading(commandLine + 5);
-    WCHAR behaviour[BEHAVIOUR_CHARS];
-    ReadBehaviour(commandLine, behaviour);
-    WriteDeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
-    int number = _wtoi(commandLine);
-    if (wcsncmp(behaviour, L"delay ", 6) == 0) {
-        Sleep(_wtoi(behaviour + 6));
-        ReportStarted(number);
-    } else if (wcscmp(behaviour, L"reset") == 0) {
-        ReportStarted(number);
-        ForgetReset(commandLine);
+    if (wcsncmp(commandLine, L"ask ", 4) == 0)
+        return Ask(commandLine + 4);
+    if (wcscmp(commandLine, L"reset") == 0) {
         AskForSoftReset();
-    } else if (wcscmp(behaviour, L"silent") != 0) {
-        ReportStarted(number);
+        return 1;
     }
-    Sleep(INFINITE);
-    return 0;
+    return RunAsInitEntry(commandLine);
 }

@@ -13,17 +13,26 @@
 
 static HWND PageView;
 
+// The page request of the command line. A caller that passes only the
+// arguments to CreateProcessW, as on the device, leaves no program name
+// in front of it, so the whole command line is searched for "file:".
+static const WCHAR *PageRequest(const WCHAR *arguments)
+{
+    for (const WCHAR *at = GetCommandLineW(); *at; at++)
+        if (_wcsnicmp(at, L"file:", 5) == 0)
+            return at + 5;
+    return arguments;
+}
+
 // "file:NAME.htm#TOPIC" -> the page's path; the topic is not needed to
 // show the page.
-static void PagePath(const WCHAR *commandLine, WCHAR *path)
+static void PagePath(const WCHAR *request, WCHAR *path)
 {
-    if (_wcsnicmp(commandLine, L"file:", 5) == 0)
-        commandLine += 5;
     WCHAR name[MAX_PATH];
-    lstrcpynW(name, commandLine, MAX_PATH);
-    WCHAR *topic = wcschr(name, L'#');
-    if (topic)
-        *topic = 0;
+    lstrcpynW(name, request[0] == L'"' ? request + 1 : request, MAX_PATH);
+    WCHAR *end = wcspbrk(name, L"#\"");
+    if (end)
+        *end = 0;
     if (wcschr(name, L'\\'))
         lstrcpyW(path, name);
     else
@@ -64,7 +73,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
     WriteDeviceLog(L"help %s", commandLine);
     WCHAR path[MAX_PATH];
-    PagePath(commandLine, path);
+    PagePath(PageRequest(commandLine), path);
     WCHAR *page = ReadPage(path);
 
     WNDCLASSW windowClass = {};

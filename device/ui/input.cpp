@@ -9,16 +9,29 @@
 #define CAPTION_CHARS 256
 #define POPUP_MENU_CLASS L"#32768"
 
+// Absolute mouse coordinates run from 0 to 65535 across the screen.
+static LONG Normalized(int position, int screenSize)
+{
+    return (LONG)((position * 65535LL + screenSize / 2) / (screenSize - 1));
+}
+
+static void SendMouse(int x, int y, DWORD button)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = Normalized(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = Normalized(y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | button;
+    SendInput(1, &input, sizeof input);
+}
+
 int Tap(int x, int y)
 {
-    SetCursorPos(x, y);
-    INPUT press = {};
-    press.type = INPUT_MOUSE;
-    press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &press, sizeof press);
+    SendMouse(x, y, 0);
     Sleep(PRESS_MS);
-    press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &press, sizeof press);
+    SendMouse(x, y, MOUSEEVENTF_LEFTDOWN);
+    Sleep(PRESS_MS);
+    SendMouse(x, y, MOUSEEVENTF_LEFTUP);
     Sleep(SETTLE_MS);
     return 0;
 }
@@ -101,6 +114,10 @@ int AnswerMessageBox(const WCHAR *button)
         printf("no message box with a button %ls\n", button);
         return 1;
     }
+    // A box hidden behind another window could not be tapped: a user
+    // would bring it forward first.
+    SetForegroundWindow(GetParent(search.found));
+    Sleep(SETTLE_MS);
     return TapWindow(search.found);
 }
 

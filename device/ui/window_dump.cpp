@@ -107,7 +107,8 @@ static void AppendWindow(std::string &out, HWND window, BOOL topLevel)
     AppendMember(out, "class");
     AppendJsonString(out, kind.c_str());
     AppendMember(out, "text");
-    AppendJsonString(out, OwnText(window).c_str());
+    // An edit control keeps its text to itself; only it can answer.
+    AppendJsonString(out, (_wcsicmp(kind.c_str(), L"Edit") == 0 ? AskText(window) : OwnText(window)).c_str());
     AppendMember(out, "id");
     AppendJsonNumber(out, topLevel ? 0 : GetDlgCtrlID(window));
     RECT rect;
