@@ -24,13 +24,15 @@ std::wstring OwnProgramPath()
     return std::wstring(path.data(), length);
 }
 
-PROCESS_INFORMATION StartProgram(const std::wstring &path, const std::wstring &arguments)
+PROCESS_INFORMATION StartProgram(const std::wstring &path, const std::wstring &arguments, WORD showCommand)
 {
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!arguments.empty())
         commandLine += L" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = showCommand;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(path.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process))
         process = PROCESS_INFORMATION{};

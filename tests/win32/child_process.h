@@ -9,9 +9,11 @@ std::wstring DeviceProgramPath(const wchar_t *program);
 // This test program's own path.
 std::wstring OwnProgramPath();
 
-// Starts a program with the arguments (its own name is put first); the
-// result's hProcess is null when it could not be started.
-PROCESS_INFORMATION StartProgram(const std::wstring &path, const std::wstring &arguments);
+// Starts a program with the arguments (its own name is put first) and the
+// show command for its first window; the result's hProcess is null when it
+// could not be started.
+PROCESS_INFORMATION StartProgram(const std::wstring &path, const std::wstring &arguments,
+                                 WORD showCommand = SW_SHOWNORMAL);
 // Runs this test program as a child limited to one test and returns its
 // exit code (0 when that test passed), or -1 when it did not end in time.
 int RunOwnTest(const std::wstring &program, const wchar_t *testName, DWORD timeoutMs);
