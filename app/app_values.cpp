@@ -1,0 +1,15 @@
+// Program-wide values; start-up fills them, the rest of the program reads.
+#include "app/app_values.h"
+
+WCHAR AppTitle[64];
+WCHAR AppClassName[64];
+WCHAR AppRegKey[128];
+HINSTANCE AppInstance;
+HWND MainWindow;
+HWND MenuBar;
+HFONT BoldFont;
+HICON KindIcons[3];
+
+int ViewMode;
+HWND RecordListWindow;
+int SelectedRow;
