@@ -13,3 +13,10 @@ HICON KindIcons[3];
 int ViewMode;
 HWND RecordListWindow;
 int SelectedRow;
+
+void FormAppNames(void)
+{
+    wsprintfW(AppTitle, L"%s", APP_NAME);
+    wsprintfW(AppClassName, L"%s %s", APP_MAKER, APP_NAME);
+    wsprintfW(AppRegKey, L"%s%s", L"SOFTWARE\\Apps\\", AppClassName);
+}

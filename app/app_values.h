@@ -26,3 +26,6 @@ extern int ViewMode;
 // The open Record list dialog and the index of the last tapped row.
 extern HWND RecordListWindow;
 extern int SelectedRow;
+
+// Forms AppTitle, AppClassName and AppRegKey, first thing at start-up.
+void FormAppNames(void);

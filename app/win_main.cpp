@@ -10,13 +10,6 @@
 // The init sequence passes its launch number, always two digits.
 static const int BootRunCommandLength = 2;
 
-static void FormAppNames(void)
-{
-    wsprintfW(AppTitle, L"%s", APP_NAME);
-    wsprintfW(AppClassName, L"%s %s", APP_MAKER, APP_NAME);
-    wsprintfW(AppRegKey, L"%s%s", L"SOFTWARE\\Apps\\", AppClassName);
-}
-
 static int RunMessageLoop(void)
 {
     MSG msg = {};

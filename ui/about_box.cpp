@@ -11,9 +11,6 @@ static const COLORREF RedText = 0x000000FF;
 
 #define SETTINGS_VALUE L"Settings"
 
-// Only a successful read of "Settings" changes it.
-static DWORD SettingsWord;
-
 void ShowAboutBox(HWND owner)
 {
     HRSRC resource = FindResourceW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT_BOX), (LPCWSTR)RT_DIALOG);
@@ -23,13 +20,18 @@ void ShowAboutBox(HWND owner)
     DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, AboutBoxProc, 0);
 }
 
+// Any "Settings" value of at most four bytes marks the notice as shown.
 void CheckFirstRun(void)
 {
-    DWORD size = sizeof SettingsWord;
-    if (ReadRegValue(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &SettingsWord, &size) == ERROR_SUCCESS)
+    DWORD settings = 0;
+    DWORD size = sizeof settings;
+    if (ReadRegValue(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &settings, &size) == ERROR_SUCCESS)
         return;
     ShowAboutBox(MainWindow);
-    WriteRegBinary(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &SettingsWord, sizeof SettingsWord);
+    // A longer value that failed to fit may have left part of itself in
+    // the word; the mark is always four zero bytes.
+    settings = 0;
+    WriteRegBinary(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &settings, sizeof settings);
 }
 
 static INT_PTR ColourStatic(HDC dc, HWND control)

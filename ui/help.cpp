@@ -7,11 +7,12 @@
 // Starts a program without waiting for it; a failure goes unreported.
 static void StartProgram(LPCWSTR module, LPCWSTR arguments)
 {
-    // Desktop Win32 may write into the command line and, unlike the device,
-    // needs start-up information and somewhere to return the new process's
+    // Unlike the device, desktop Win32 hands the program its own name as
+    // the first word of the command line, may write into that line, and
+    // needs start-up information and somewhere to put the new process's
     // handles, which are closed at once.
-    WCHAR commandLine[MAX_PATH];
-    lstrcpynW(commandLine, arguments, MAX_PATH);
+    WCHAR commandLine[MAX_PATH * 2];
+    wsprintfW(commandLine, L"%s %s", module, arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
