@@ -4,6 +4,11 @@
 
 #define APP_MAKER L"Orrenby"
 #define APP_NAME L"Gallimaw View"
+// The maker's web site, opened in the browser from the pages and the About box.
+#define APP_WEB_ADDRESS L"http://www.orrenby.example/"
+
+// Every dialog of the program fills the screen and has a Done button.
+#define FULL_SCREEN_DIALOG_FLAGS (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
 
 extern WCHAR AppTitle[64];
 extern WCHAR AppClassName[64];
@@ -21,3 +26,6 @@ extern int ViewMode;
 // The open Record list dialog and the index of the last tapped row.
 extern HWND RecordListWindow;
 extern int SelectedRow;
+
+// Forms AppTitle, AppClassName and AppRegKey, first thing at start-up.
+void FormAppNames(void);
