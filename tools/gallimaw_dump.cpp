@@ -29,7 +29,7 @@ const char kUsage[] =
 // Pages already scanned are handed back to the kernel so that the resident
 // size stays flat however large the file is; they fault back in if a text
 // offset points behind the cursor.
-constexpr uint64_t kReleaseChunk = 16u << 20;
+constexpr uint64_t kReleaseChunk = 256u << 10;
 
 struct DumpContext {
     IndexImage image;
@@ -40,6 +40,8 @@ struct DumpContext {
 
 void ReleasePages(DumpContext *dump, uint64_t upTo)
 {
+    static const uint64_t pageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    upTo -= upTo % pageSize;
     if (upTo <= dump->released)
         return;
     madvise(dump->base + dump->released, upTo - dump->released, MADV_DONTNEED);
