@@ -5,8 +5,6 @@
 // screen, input panel lowered.
 #define FULL_SCREEN_WITH_DONE (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
 
-// View modes: which Index files the Record list shows.
-enum RecordViews { ViewMixed = 0, ViewCache = 1, ViewCookies = 2, ViewHistory = 3 };
 
 // Runs the Record list modally over the owner, for the current View mode.
 void ShowRecordList(HWND owner);
