@@ -15,12 +15,23 @@
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/coredll.h"
+#include "ce/device_log.h"
 #include "device/common/device_names.h"
 #include "device/common/launch.h"
 
 #define BEHAVIOUR_CHARS 64
 #define PROBE_TITLE L"Probe"
+
+// An argument as given, without the quotes a caller put around blanks.
+static WCHAR *Unquoted(WCHAR *argument)
+{
+    size_t length = wcslen(argument);
+    if (length < 2 || argument[0] != L'"' || argument[length - 1] != L'"')
+        return argument;
+    argument[length - 1] = 0;
+    return argument + 1;
+}
 
 static int OpenForReading(const WCHAR *path)
 {
@@ -28,14 +39,14 @@ static int OpenForReading(const WCHAR *path)
     DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
-    WriteDeviceLog(L"open %s: error %lu", path, error);
+    DeviceLog(L"open %s: error %lu", path, error);
     return (int)error;
 }
 
 static int Ask(const WCHAR *text)
 {
     int answer = MessageBoxW(NULL, text, PROBE_TITLE, MB_YESNO);
-    WriteDeviceLog(L"answer %d", answer);
+    DeviceLog(L"answer %d", answer);
     return answer;
 }
 
@@ -50,12 +61,12 @@ static int RunAsInitEntry(const WCHAR *commandLine)
 {
     WCHAR behaviour[BEHAVIOUR_CHARS];
     ReadBehaviour(commandLine, behaviour);
-    WriteDeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
+    DeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
     int number = _wtoi(commandLine);
     if (wcsncmp(behaviour, L"delay ", 6) == 0)
         Sleep(_wtoi(behaviour + 6));
     if (wcscmp(behaviour, L"silent") != 0)
-        ReportStarted(number);
+        SignalStarted(number);
     if (wcsncmp(behaviour, L"exit ", 5) == 0)
         return _wtoi(behaviour + 5);
     Sleep(INFINITE);
@@ -65,11 +76,12 @@ static int RunAsInitEntry(const WCHAR *commandLine)
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
     if (wcsncmp(commandLine, L"open ", 5) == 0)
-        return OpenForReading(commandLine + 5);
+        return OpenForReading(Unquoted(commandLine + 5));
     if (wcsncmp(commandLine, L"ask ", 4) == 0)
-        return Ask(commandLine + 4);
+        return Ask(Unquoted(commandLine + 4));
     if (wcscmp(commandLine, L"reset") == 0) {
-        AskForSoftReset();
+        DWORD returned;
+        KernelIoControl(IOCTL_HAL_REBOOT, NULL, 0, NULL, 0, &returned);
         return 1;
     }
     return RunAsInitEntry(commandLine);

@@ -1,9 +1,11 @@
 // The help viewer stand-in. Its command line names a page and a topic,
 // "file:NAME.htm#TOPIC"; NAME.htm is looked up in \Windows when it carries
-// no folder. The page source is shown in a top-level window titled "Help".
+// no folder. The page is shown in an HTML view in a top-level window
+// titled "Help".
 #include <windows.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/device_log.h"
+#include "ce/htmlview.h"
 
 #define HELP_TITLE L"Help"
 #define HELP_CLASS L"GallimawHelp"
@@ -71,7 +73,7 @@ static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LP
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
-    WriteDeviceLog(L"help %s", commandLine);
+    DeviceLog(L"help %s", commandLine);
     WCHAR path[MAX_PATH];
     PagePath(PageRequest(commandLine), path);
     WCHAR *page = ReadPage(path);
@@ -85,10 +87,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
     HWND window = CreateWindowExW(0, HELP_CLASS, HELP_TITLE, WS_OVERLAPPEDWINDOW, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
                                   instance, NULL);
-    PageView = CreateWindowExW(0, L"EDIT", page ? page : L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
-                               ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0, 0, window, (HMENU)PAGE_ID, instance, NULL);
-    if (!page)
-        WriteDeviceLog(L"no page %s", path);
+    InitHTMLControl(instance);
+    PageView = CreateWindowExW(0, WC_HTML, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 0, 0, window,
+                               (HMENU)PAGE_ID, instance, NULL);
+    SendMessageW(PageView, DTM_CLEAR, 0, 0);
+    if (page)
+        SendMessageW(PageView, DTM_ADDTEXTW, FALSE, (LPARAM)page);
+    else
+        DeviceLog(L"no page %s", path);
+    SendMessageW(PageView, DTM_ENDOFSOURCE, 0, 0);
     ShowWindow(window, show);
     UpdateWindow(window);
 

@@ -148,11 +148,11 @@ TEST_F(DeviceBoot, ScreenIs240By320)
 
 TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButton)
 {
-    CommandResult ask = DeviceCommand(*device, "ui", {"start", "C:\\windows\\device_probe.exe", "ask", "Proceed?"});
+    CommandResult ask = DeviceCommand(*device, "ui", {"start", "C:\\windows\\device_probe.exe", "ask", "Go on?"});
     ASSERT_EQ(ask.code, 0) << ask.out << ask.err;
     nlohmann::json box = FindTopWindow(DumpScreen(*device), "#32770", "Probe");
     ASSERT_TRUE(box.is_object());
-    EXPECT_EQ(box["messagebox"]["text"], "Proceed?");
+    EXPECT_EQ(box["messagebox"]["text"], "Go on?");
     EXPECT_EQ(box["messagebox"]["buttons"], nlohmann::json::array({"&Yes", "&No"}));
 
     CommandResult answer = DeviceCommand(*device, "ui", {"answer", "No"});
@@ -170,7 +170,9 @@ TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
     nlohmann::json window = FindTopWindow(DumpScreen(*device), "", "Help");
     ASSERT_TRUE(window.is_object());
     nlohmann::json screen = {{"windows", nlohmann::json::array({window})}};
-    EXPECT_EQ(FindWindows(screen, "", "<h3>Probe help</h3>").size(), 1u);
+    std::vector<nlohmann::json> views = FindWindows(screen, "DISPLAYCLASS");
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0]["html"]["source"], "<h3>Probe help</h3>");
     EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Main_Contents\""), 0);
 }
 
