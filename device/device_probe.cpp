@@ -12,16 +12,21 @@
 //                 held index file would; exits with the error code (0: open)
 //   "ask TEXT"    asks TEXT in a Yes/No message box; exits with the answer
 //   "reset"       asks the device for a soft reset
+//   "window"      shows a window with the title bar ok and a menu bar, and
+//                 logs its commands, the ok and the Help key
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
+#include "ce/aygshell.h"
 #include "ce/coredll.h"
 #include "ce/device_log.h"
 #include "device/common/device_names.h"
 #include "device/common/launch.h"
+#include "device/device_probe_resources.h"
 
 #define BEHAVIOUR_CHARS 64
 #define PROBE_TITLE L"Probe"
+#define PROBE_WINDOW_CLASS L"GallimawProbe"
 
 // An argument as given, without the quotes a caller put around blanks.
 static WCHAR *Unquoted(WCHAR *argument)
@@ -50,6 +55,49 @@ static int Ask(const WCHAR *text)
     return answer;
 }
 
+static LRESULT CALLBACK ProbeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        DeviceLog(L"command %u", LOWORD(wParam));
+        if (LOWORD(wParam) == IDOK)
+            DestroyWindow(window);
+        return 0;
+    case WM_HELP:
+        DeviceLog(L"help asked");
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static int ShowProbeWindow(HINSTANCE instance)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ProbeWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = PROBE_WINDOW_CLASS;
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(WS_EX_CAPTIONOKBTN, PROBE_WINDOW_CLASS, PROBE_TITLE, WS_VISIBLE | WS_CAPTION, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance,
+                                  NULL);
+    SHMENUBARINFO bar = {sizeof bar};
+    bar.hwndParent = window;
+    bar.nToolBarId = IDR_PROBE_MENU;
+    bar.hInstRes = instance;
+    SHCreateMenuBar(&bar);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
 {
     DWORD size = BEHAVIOUR_CHARS * sizeof(WCHAR);
@@ -73,8 +121,10 @@ static int RunAsInitEntry(const WCHAR *commandLine)
     return 0;
 }
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
+    if (wcscmp(commandLine, L"window") == 0)
+        return ShowProbeWindow(instance);
     if (wcsncmp(commandLine, L"open ", 5) == 0)
         return OpenForReading(Unquoted(commandLine + 5));
     if (wcsncmp(commandLine, L"ask ", 4) == 0)

@@ -161,6 +161,34 @@ TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButton)
     EXPECT_FALSE(FindTopWindow(DumpScreen(*device), "#32770", "Probe").is_object());
 }
 
+TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
+{
+    CommandResult window = DeviceCommand(*device, "ui", {"start", "C:\\windows\\device_probe.exe", "window"});
+    ASSERT_EQ(window.code, 0) << window.out << window.err;
+    nlohmann::json dump = DumpScreen(*device);
+    nlohmann::json bar = FindTopWindow(dump, "CeMenuBar");
+    ASSERT_TRUE(bar.is_object());
+    EXPECT_EQ(FindWindows(dump, "Button", "Probe").size(), 1u);
+    auto logged = [&](const std::string &entry) {
+        return WaitFor([&] { return FindEntry(DeviceLogEntries(*device), entry) >= 0; }, 10s);
+    };
+
+    // The item after the separator, then the first one.
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"menu", "Second Item"}).code, 0);
+    EXPECT_TRUE(logged("device_probe.exe command 202"));
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"menu", "First"}).code, 0);
+    EXPECT_TRUE(logged("device_probe.exe command 201"));
+    CommandResult missing = DeviceCommand(*device, "ui", {"menu", "Third"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_EQ(missing.out, "no menu item Third\n");
+
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"help"}).code, 0);
+    EXPECT_TRUE(logged("device_probe.exe help asked"));
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"ok"}).code, 0);
+    EXPECT_TRUE(logged("device_probe.exe command 1"));
+    EXPECT_FALSE(FindTopWindow(DumpScreen(*device), "GallimawProbe").is_object());
+}
+
 TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
 {
     WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), "<h3>Probe help</h3>");
