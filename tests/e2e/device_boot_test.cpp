@@ -146,11 +146,17 @@ TEST_F(DeviceBoot, ScreenIs240By320)
     EXPECT_EQ(be32(20), 320);
 }
 
-TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButton)
+// Asks a Yes/No question in the device; returns the message box's dump.
+static nlohmann::json AskInDevice(const Device &device, const std::string &question)
 {
-    CommandResult ask = DeviceCommand(*device, "ui", {"start", "C:\\windows\\device_probe.exe", "ask", "Go on?"});
-    ASSERT_EQ(ask.code, 0) << ask.out << ask.err;
-    nlohmann::json box = FindTopWindow(DumpScreen(*device), "#32770", "Probe");
+    CommandResult ask = DeviceCommand(device, "ui", {"start", "C:\\windows\\device_probe.exe", "ask", question});
+    EXPECT_EQ(ask.code, 0) << ask.out << ask.err;
+    return FindTopWindow(DumpScreen(device), "#32770", "Probe");
+}
+
+TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButtonOrATap)
+{
+    nlohmann::json box = AskInDevice(*device, "Go on?");
     ASSERT_TRUE(box.is_object());
     EXPECT_EQ(box["messagebox"]["text"], "Go on?");
     EXPECT_EQ(box["messagebox"]["buttons"], nlohmann::json::array({"&Yes", "&No"}));
@@ -159,6 +165,15 @@ TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButton)
     EXPECT_EQ(answer.code, 0) << answer.out;
     EXPECT_TRUE(WaitFor([&] { return FindEntry(DeviceLogEntries(*device), "answer 7") >= 0; }, 10s));
     EXPECT_FALSE(FindTopWindow(DumpScreen(*device), "#32770", "Probe").is_object());
+
+    nlohmann::json again = AskInDevice(*device, "Again?");
+    std::vector<nlohmann::json> yes = FindWindows({{"windows", nlohmann::json::array({again})}}, "Button", "&Yes");
+    ASSERT_EQ(yes.size(), 1u);
+    const nlohmann::json &rect = yes[0]["rect"];
+    int x = (rect["left"].get<int>() + rect["right"].get<int>()) / 2;
+    int y = (rect["top"].get<int>() + rect["bottom"].get<int>()) / 2;
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"tap", std::to_string(x), std::to_string(y)}).code, 0);
+    EXPECT_TRUE(WaitFor([&] { return FindEntry(DeviceLogEntries(*device), "answer 6") >= 0; }, 10s));
 }
 
 TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
@@ -191,7 +206,8 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
 
 TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
 {
-    WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), "<h3>Probe help</h3>");
+    const std::string page = "<h3>Probe help</h3><p><input type=button value=\"Back\" name=B>";
+    WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), page);
     CommandResult help =
         DeviceCommand(*device, "ui", {"start", "C:\\windows\\peghelp.exe", "file:Probe Help.htm#Main_Contents"});
     ASSERT_EQ(help.code, 0) << help.out << help.err;
@@ -200,7 +216,14 @@ TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
     nlohmann::json screen = {{"windows", nlohmann::json::array({window})}};
     std::vector<nlohmann::json> views = FindWindows(screen, "DISPLAYCLASS");
     ASSERT_EQ(views.size(), 1u);
-    EXPECT_EQ(views[0]["html"]["source"], "<h3>Probe help</h3>");
+    EXPECT_EQ(views[0]["html"]["source"], page);
+    const nlohmann::json &links = views[0]["html"]["links"];
+    ASSERT_EQ(links.size(), 1u);
+    EXPECT_EQ(links[0]["target"], "B");
+    const nlohmann::json &rect = links[0]["rect"];
+    EXPECT_GT(rect["top"].get<int>(), window["rect"]["top"].get<int>());
+    EXPECT_LT(rect["bottom"].get<int>(), 320);
+    EXPECT_LT(rect["left"].get<int>(), rect["right"].get<int>());
     EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Main_Contents\""), 0);
 }
 
