@@ -186,6 +186,12 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
     nlohmann::json bar = FindTopWindow(dump, "CeMenuBar");
     ASSERT_TRUE(bar.is_object());
     EXPECT_EQ(FindWindows(dump, "Button", "Probe").size(), 1u);
+    std::vector<nlohmann::json> lists = FindWindows(dump, "SysListView32");
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0]["columns"],
+              nlohmann::json::parse(R"([{"header":"Name","width":80},{"header":"Value","width":100}])"));
+    EXPECT_EQ(lists[0]["rows"], nlohmann::json::parse(R"([{"texts":["alpha","1"],"image":0,"param":11},
+                                                           {"texts":["beta","2"],"image":1,"param":22}])"));
     auto logged = [&](const std::string &entry) {
         return WaitFor([&] { return FindEntry(DeviceLogEntries(*device), entry) >= 0; }, 10s);
     };
