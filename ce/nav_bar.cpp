@@ -95,8 +95,10 @@ static void Paint(HWND bar)
     EndPaint(bar, &paint);
 }
 
+// The bar may not have caught up with the last activation yet.
 static void PressOk(void)
 {
+    Refresh();
     HWND target = NavTarget;
     if (IsWindow(target) && HasOkButton(target))
         SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
@@ -126,6 +128,8 @@ static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM
 // (titles set later, windows of other threads).
 static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    if (code == HCBT_ACTIVATE && !IsShellWindow((HWND)wParam))
+        NavTarget = (HWND)wParam;
     if ((code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) && NavBar)
         PostMessageW(NavBar, WM_NAV_REFRESH, 0, 0);
     return CallNextHookEx(NULL, code, wParam, lParam);
