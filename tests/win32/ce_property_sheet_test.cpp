@@ -92,6 +92,9 @@ TEST(MaximizedSheet, MaximizedModelessSheetFillsWorkAreaAndItsOkAppliesEveryPage
     EXPECT_EQ(1, std::count(HookMessages.begin(), HookMessages.end(), (UINT)PSCB_GETVERSION));
     EXPECT_NE(HookMessages.end(), std::find(HookMessages.begin(), HookMessages.end(), (UINT)PSCB_INITIALIZED));
 
+    WCHAR title[64] = L"";
+    GetWindowTextW(FindOwnTopWindow(L"CeNavBar"), title, 64);
+    EXPECT_STREQ(L"Sheet Owner", title) << "an untitled sheet shows its owner's title";
     RECT rect, work = {0, 26, 240, 294};
     GetWindowRect(sheet, &rect);
     EXPECT_TRUE(EqualRect(&work, &rect)) << rect.left << "," << rect.top << " " << rect.right << "," << rect.bottom;
