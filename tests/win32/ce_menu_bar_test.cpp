@@ -3,6 +3,7 @@
 #include "ce/pocketpc.h"
 #include "ce/menu_bar.h"
 #include "ce_test_support.h"
+#include "res/resource.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <thread>
@@ -111,5 +112,21 @@ TEST(MenuBar, ButtonDropsThePopupAboveTheBarAndSendsTheChosenCommand)
     EXPECT_LE(popupRect.bottom, 294) << "the popup opens above the bar";
     EXPECT_GT(popupRect.bottom, popupRect.top);
     DestroyWindow(bar);
+    DestroyWindow(parent);
+}
+
+TEST(MenuBar, BuildsTheViewersBarFromItsResources)
+{
+    HWND parent = CreateWindowExW(0, L"STATIC", L"Main", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
+                                  GetModuleHandleW(NULL), NULL);
+    SHMENUBARINFO info = {};
+    info.cbSize = SHMENUBARINFO_DEVICE_SIZE;
+    info.hwndParent = parent;
+    info.nToolBarId = IDR_MAIN_MENU;
+    info.hInstRes = GetModuleHandleW(NULL);
+    ASSERT_TRUE(SHCreateMenuBar(&info));
+    ASSERT_TRUE(info.hwndMB);
+    EXPECT_TRUE(FindChildWindow(info.hwndMB, L"Button", L"View"));
+    DestroyWindow(info.hwndMB);
     DestroyWindow(parent);
 }
