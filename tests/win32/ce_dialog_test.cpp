@@ -69,11 +69,11 @@ static INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam,
     return FALSE;
 }
 
-static INT_PTR RunDialog(const void *dialogTemplate, UINT initFlags)
+static INT_PTR RunDialog(const void *dialogTemplate, UINT initFlags, HWND owner = NULL)
 {
     Seen = DialogRun();
     Seen.initFlags = initFlags;
-    return CeDialogBoxIndirectParamW(GetModuleHandleW(NULL), (LPCDLGTEMPLATEW)dialogTemplate, NULL, TestDialogProc, 0);
+    return CeDialogBoxIndirectParamW(GetModuleHandleW(NULL), (LPCDLGTEMPLATEW)dialogTemplate, owner, TestDialogProc, 0);
 }
 
 TEST(ShellDialog, FullScreenDialogFillsWorkAreaAndItsOkEndsIt)
@@ -239,5 +239,25 @@ TEST(WindowCalls, LowBitBringsOwnedWindowForward)
     EXPECT_EQ(owner, GetForegroundWindow());
     DestroyWindow(other);
     DestroyWindow(owned);
+    DestroyWindow(owner);
+}
+
+TEST(WindowCalls, OkServesTheOwnerAgainOnceItsDialogIsDone)
+{
+    HWND owner = MakeWindow(WS_EX_CAPTIONOKBTN, L"Owner With Ok", NULL);
+    CeSetForegroundWindow(owner);
+    PumpFor(100);
+    std::vector<DWORD> dialog = MakeDialogTemplate(WS_POPUP | WS_VISIBLE, 0, 100, 80);
+    EXPECT_EQ(IDOK, RunDialog(dialog.data(), SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN, owner));
+    EXPECT_EQ(L"Test Dialog", Seen.barTitle);
+
+    ASSERT_TRUE(PumpUntil([] {
+        WCHAR title[64] = L"";
+        GetWindowTextW(FindOwnTopWindow(L"CeNavBar"), title, 64);
+        return NavOk() && !lstrcmpW(title, L"Owner With Ok");
+    }, 2000));
+    LastCommand = 0;
+    SendMessageW(NavOk(), BM_CLICK, 0, 0);
+    EXPECT_EQ((UINT)IDOK, LastCommand);
     DestroyWindow(owner);
 }
