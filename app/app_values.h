@@ -20,8 +20,8 @@ extern HFONT BoldFont;
 // Kind icons, loaded from resources 106, 107 and 108 in that order.
 extern HICON KindIcons[3];
 
-// 0 Mixed, 1 Cache, 2 Cookies, 3 History; written by the Summary pages,
-// read by the Record list when it fills.
+// Written by the Summary pages, read by the Record list when it fills.
+enum ViewModes { ViewMixed = 0, ViewCache = 1, ViewCookies = 2, ViewHistory = 3 };
 extern int ViewMode;
 // The open Record list dialog and the index of the last tapped row.
 extern HWND RecordListWindow;

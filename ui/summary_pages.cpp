@@ -11,7 +11,6 @@
 #include "ui/summary_pages.h"
 
 enum { MixedPage, SummaryPages = 4 };
-enum { ViewMixed, ViewCache, ViewCookies, ViewHistory };
 
 static const LPCWSTR PageTitles[SummaryPages] = { L"Mixed", L"IE Cach", L"Cookies", L"IE History" };
 

@@ -61,6 +61,35 @@ TEST(GallimawDump, PrintsEscapedRowsInFileOrder)
               "\t21:26:30\t03:04:05\n");
 }
 
+TEST(GallimawDump, WritesCsvAndJsonLines)
+{
+    IndexLayout layout = OneRecord("http://x.example/?a=1,b=\"2\"");
+    layout.pieces.push_back(layout.pieces[0]);
+    layout.pieces[1].record.headers = "none";
+    std::string path = WriteIndex("formats.dat", layout);
+
+    CommandResult csv = RunCommand(Dump() + " --format=csv " + Quoted(path));
+    EXPECT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(csv.out,
+              "Index file,Offset,Sort key,Accessed,URL,Size,Modified,Dir,File,HTML-Headers,Time Accessed,"
+              "Time Modified\r\n"
+              + path + ",16384,183677190,2005/08/17,\"http://x.example/?a=1,b=\"\"2\"\"\",256,2012/01/02,CACHEDIR,"
+              "a\\b[1].htm,\"HTTP/1.1 200 OK\r\nX-Note: caf\xC3\xA9\",21:26:30,03:04:05\r\n"
+              + path + ",16640,183677190,2005/08/17,\"http://x.example/?a=1,b=\"\"2\"\"\",256,2012/01/02,CACHEDIR,"
+              "a\\b[1].htm,,21:26:30,03:04:05\r\n");
+
+    CommandResult json = RunCommand(Dump() + " --format=jsonl " + Quoted(path));
+    EXPECT_EQ(json.exitCode, 0) << json.err;
+    std::string common = "{\"index_file\":\"" + path + "\",\"offset\":";
+    std::string columns = ",\"sort_key\":183677190,\"accessed\":\"2005/08/17\","
+                          "\"url\":\"http://x.example/?a=1,b=\\\"2\\\"\",\"size\":\"256\","
+                          "\"modified\":\"2012/01/02\",\"dir\":\"CACHEDIR\",\"file\":\"a\\\\b[1].htm\",";
+    std::string times = ",\"time_accessed\":\"21:26:30\",\"time_modified\":\"03:04:05\"}\n";
+    EXPECT_EQ(json.out, common + "16384" + columns
+                            + "\"html_headers\":\"HTTP/1.1 200 OK\\u000d\\u000aX-Note: caf\xC3\xA9\"" + times
+                            + common + "16640" + columns + "\"html_headers\":null" + times);
+}
+
 TEST(GallimawDump, ReportsFilesItCannotReadAndGoesOn)
 {
     std::string good = WriteIndex("good.dat", OneRecord("http://good.example/"));
