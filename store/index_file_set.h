@@ -13,8 +13,19 @@ struct IndexFileSlot {
 
 extern IndexFileSlot IndexFiles[IndexFileKinds];
 
+// Where each kind's live file is looked up; the device's browser and file
+// holder find the files through the same table.
+struct IndexKindNames {
+    LPCWSTR shellFolder;
+    LPCWSTR subPath;
+    LPCWSTR fallbackFolder;
+};
+
+extern const IndexKindNames IndexKinds[IndexFileKinds];
+
 void FillIndexFileSet(void);
 DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
+void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
 HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size);
 void ReleaseIndexFileSet(void);
 BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM context);

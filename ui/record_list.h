@@ -1,9 +1,18 @@
 #pragma once
 #include <windows.h>
 
+// SHInitDialog flags of every full-screen dialog: Done button, whole
+// screen, input panel lowered.
+#define FULL_SCREEN_WITH_DONE (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
+
+
 // Runs the Record list modally over the owner, for the current View mode.
 void ShowRecordList(HWND owner);
 INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
 HWND SetUpRecordList(HWND dlg);
 void FillRecordList(HWND dlg);
 int CALLBACK CompareSortKeys(LPARAM first, LPARAM second, LPARAM sortParam);
+
+// Runs a dialog of the program's resources modally with creation
+// parameter 0; answers -1 when the template cannot be loaded.
+INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc);

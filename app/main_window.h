@@ -1,0 +1,8 @@
+// The main window: owner of the Summary sheet, carrier of the menu bar.
+#pragma once
+#include <windows.h>
+
+BOOL InitInstance(HINSTANCE instance, int showCommand);
+ATOM RegisterMainWindowClass(HINSTANCE instance, LPCWSTR className);
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+HWND CreateMainMenuBar(HWND hwnd);

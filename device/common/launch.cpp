@@ -1,0 +1,48 @@
+#include "device/common/launch.h"
+#include <stdio.h>
+#include "device/common/device_log.h"
+#include "device/common/device_names.h"
+
+HANDLE RunProgram(const WCHAR *path, const WCHAR *arguments)
+{
+    WCHAR commandLine[2 * MAX_PATH + 8];
+    _snwprintf(commandLine, 2 * MAX_PATH + 7, L"\"%s\" %s", path, arguments);
+    commandLine[2 * MAX_PATH + 7] = 0;
+    STARTUPINFOW startup = {sizeof startup};
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, L"C:\\", &startup, &process))
+        return NULL;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+HANDLE OpenStartedEvent(int number)
+{
+    WCHAR name[64];
+    _snwprintf(name, 63, DEVICE_STARTED_EVENT_FORMAT, number);
+    name[63] = 0;
+    return CreateEventW(NULL, TRUE, FALSE, name);
+}
+
+void ReportStarted(int number)
+{
+    WriteDeviceLog(L"SignalStarted %d", number);
+    HANDLE started = OpenStartedEvent(number);
+    if (started) {
+        SetEvent(started);
+        CloseHandle(started);
+    }
+}
+
+void AskForSoftReset()
+{
+    HANDLE kernel = OpenMutexW(SYNCHRONIZE, FALSE, DEVICE_KERNEL_MUTEX);
+    if (!kernel)
+        return;
+    CloseHandle(kernel);
+    WriteDeviceLog(L"soft reset requested");
+    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, DEVICE_RESET_EVENT);
+    if (reset)
+        SetEvent(reset);
+    Sleep(INFINITE);
+}

@@ -1,0 +1,123 @@
+// The Index file set: finds the three live index files, refreshes their
+// Snapshot copies in the temporary folder and maps the copies read-only.
+// The live files are only ever opened for reading.
+#include "store/index_file_set.h"
+#include "store/registry.h"
+#include "app/app_values.h"
+#include "ce/coredll.h"
+
+static const WCHAR ShellFolderKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\";
+static const WCHAR IndexFileName[] = L"\\index.dat";
+static const WCHAR FallbackRoot[] = L"\\Windows\\";
+static const WCHAR LivePathFormat[] = L"%s%s%s";
+static const WCHAR SnapshotFormat[] = L"%s%s~.tmp";
+static const WCHAR SnapshotSuffix[] = L"~.tmp";
+static const WCHAR MappingNameFormat[] = L"%s-%sID";
+// Bytes, not characters: a shell-folder value of up to 129 characters and
+// its terminator fits, so every live path fits the slot's path buffer.
+static const DWORD ShellFolderValueBytes = MAX_PATH;
+static const int MappingNameUnits = 50;
+
+IndexFileSlot IndexFiles[IndexFileKinds];
+
+const IndexKindNames IndexKinds[IndexFileKinds] = {
+    { L"Cache", L"\\Content.IE5", L"Temporary Internet Files" },
+    { L"Cookies", L"", L"Cookies" },
+    { L"History", L"\\History.IE5", L"History" },
+};
+
+void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
+{
+    WCHAR folder[MAX_PATH] = { 0 };
+    DWORD size = ShellFolderValueBytes;
+    if (ReadRegValue(HKEY_CURRENT_USER, ShellFolderKey, shellFolder, folder, &size) == ERROR_SUCCESS)
+        wsprintfW(path, LivePathFormat, folder, subPath, IndexFileName);
+    else
+        wsprintfW(path, LivePathFormat, FallbackRoot, fallbackFolder, IndexFileName);
+}
+
+// The Snapshot copy's path, or FALSE when the temporary folder is unknown
+// or too long for the copy's name to fit.
+static BOOL BuildSnapshotPath(LPWSTR path, LPCWSTR shellFolder)
+{
+    WCHAR folder[MAX_PATH];
+    DWORD length = GetTempPathW(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH)
+        return FALSE;
+    if (length + lstrlenW(shellFolder) + lstrlenW(SnapshotSuffix) >= MAX_PATH)
+        return FALSE;
+    wsprintfW(path, SnapshotFormat, folder, shellFolder);
+    return TRUE;
+}
+
+HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size)
+{
+    HANDLE file = CreateFileForMappingW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return NULL;
+    HANDLE mapping = NULL;
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    if (high != 0 || (low != 0 && low != INVALID_FILE_SIZE)) {
+        WCHAR name[MappingNameUnits];
+        *size = low;
+        wsprintfW(name, MappingNameFormat, APP_MAKER, shellFolder);
+        mapping = CreateFileMappingW(file, NULL, PAGE_READONLY, 0, 0, name);
+    }
+    CloseHandle(file);
+    return mapping;
+}
+
+DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
+{
+    BuildLivePath(path, shellFolder, subPath, fallbackFolder);
+
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    FindClose(search);
+    DWORD listedSize = found.nFileSizeLow;
+
+    WCHAR snapshot[MAX_PATH];
+    if (!BuildSnapshotPath(snapshot, shellFolder)) {
+        *mapping = NULL;
+        return listedSize;
+    }
+
+    DWORD size;
+    HANDLE probe = MapIndexFile(path, shellFolder, &size);
+    if (probe) {
+        CloseHandle(probe);
+        DeleteFileW(snapshot);
+        CopyFileW(path, snapshot, FALSE);
+    }
+
+    *mapping = MapIndexFile(snapshot, shellFolder, &size);
+    return *mapping ? size : listedSize;
+}
+
+void FillIndexFileSet(void)
+{
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
+        IndexFileSlot *slot = &IndexFiles[kind];
+        const IndexKindNames *names = &IndexKinds[kind];
+        slot->size = LocateIndexFile(&slot->mapping, slot->path, names->shellFolder, names->subPath,
+                                     names->fallbackFolder);
+    }
+}
+
+void ReleaseIndexFileSet(void)
+{
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
+        if (IndexFiles[kind].mapping)
+            CloseHandle(IndexFiles[kind].mapping);
+        IndexFiles[kind].mapping = NULL;
+    }
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
+        WCHAR snapshot[MAX_PATH];
+        if (BuildSnapshotPath(snapshot, IndexKinds[kind].shellFolder))
+            DeleteFileW(snapshot);
+    }
+}

@@ -1,0 +1,155 @@
+#include "store/record_row.h"
+
+#include <stdio.h>
+
+#include "store/filetime.h"
+#include "store/text_1252.h"
+
+#define COLUMN_TEXT_LIMIT (RECORD_COLUMN_CHARS - 1)
+#define ACCESSED_FIRST_YEAR 2001
+#define ACCESSED_LAST_YEAR 2009
+#define MODIFIED_FIRST_YEAR 2001
+#define MODIFIED_LAST_YEAR 2014
+#define UNKNOWN_TEXT "Unknown"
+#define BLANK_LINE "\r\n\r\n"
+#define BLANK_LINE_BYTES 4
+
+static int PutAscii(char16_t *buffer, const char *text)
+{
+    int length = 0;
+    while (text[length] && length < COLUMN_TEXT_LIMIT) {
+        buffer[length] = (unsigned char)text[length];
+        length++;
+    }
+    buffer[length] = 0;
+    return length;
+}
+
+static int IsBlankLineAt(const IndexImage *image, uint64_t offset)
+{
+    for (int i = 0; i < BLANK_LINE_BYTES; i++)
+        if (offset + i >= image->size || image->bytes[offset + i] != (uint8_t)BLANK_LINE[i])
+            return 0;
+    return 1;
+}
+
+// Widens 8-bit text from start up to its first NUL, the image's end, a
+// blank line when stopAtBlankLine is set, or the column's limit.
+static int WidenImageText(const IndexImage *image, uint64_t start, int stopAtBlankLine, char16_t *buffer)
+{
+    int length = 0;
+    for (uint64_t at = start; at < image->size && length < COLUMN_TEXT_LIMIT; at++) {
+        if (!image->bytes[at] || (stopAtBlankLine && IsBlankLineAt(image, at)))
+            break;
+        buffer[length++] = Widen1252(image->bytes[at]);
+    }
+    buffer[length] = 0;
+    return length;
+}
+
+static int FormatTextAt(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
+{
+    uint32_t offset = ReadImageU32(image, UrlFieldOffset(image, recordOffset, field));
+    return WidenImageText(image, recordOffset + offset, 0, buffer);
+}
+
+// The header text runs up to the first blank line after it; only whether
+// one exists at all matters beyond the column's reach, and the image's last
+// blank line answers that without searching the rest of the file again.
+static int FormatHeaders(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
+{
+    uint32_t offset = ReadImageU32(image, UrlFieldOffset(image, recordOffset, URL_FIELD_HEADERS));
+    uint64_t start = recordOffset + offset;
+    buffer[0] = 0;
+    if (!offset || start >= image->size || image->lastBlankLine < start || image->lastBlankLine >= image->size)
+        return -1;
+    return WidenImageText(image, start, 1, buffer);
+}
+
+static int FormatDirectory(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
+{
+    uint8_t slot = ReadImageU8(image, UrlFieldOffset(image, recordOffset, URL_FIELD_DIRECTORY));
+    int length = 0;
+    if (slot < INDEX_DIRECTORY_SLOTS)
+        for (const char *name = image->directories[slot]; name[length]; length++)
+            buffer[length] = Widen1252((uint8_t)name[length]);
+    buffer[length] = 0;
+    return length;
+}
+
+static int RecordTimeShown(const IndexImage *image, uint64_t recordOffset, int field, CalendarTime *time)
+{
+    int first = field == URL_FIELD_ACCESSED ? ACCESSED_FIRST_YEAR : MODIFIED_FIRST_YEAR;
+    int last = field == URL_FIELD_ACCESSED ? ACCESSED_LAST_YEAR : MODIFIED_LAST_YEAR;
+    return FileTimeToCalendar(ReadImageU64(image, recordOffset + field), time) && time->year >= first
+           && time->year <= last;
+}
+
+static int FormatDate(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
+{
+    CalendarTime time;
+    char text[32];
+    if (!RecordTimeShown(image, recordOffset, field, &time))
+        return PutAscii(buffer, UNKNOWN_TEXT);
+    snprintf(text, sizeof text, "%4d/%02d/%02d", time.year, time.month, time.day);
+    return PutAscii(buffer, text);
+}
+
+static int FormatTimeOfDay(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
+{
+    CalendarTime time;
+    char text[32];
+    if (!RecordTimeShown(image, recordOffset, field, &time))
+        return PutAscii(buffer, UNKNOWN_TEXT);
+    snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+    return PutAscii(buffer, text);
+}
+
+static int FormatSize(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
+{
+    char text[32];
+    uint64_t bytes = (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+    snprintf(text, sizeof text, "%llu", (unsigned long long)bytes);
+    return PutAscii(buffer, text);
+}
+
+int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int column, char16_t *buffer)
+{
+    switch (column) {
+    case ColumnAccessed:
+        return FormatDate(image, recordOffset, URL_FIELD_ACCESSED, buffer);
+    case ColumnUrl:
+        return FormatTextAt(image, recordOffset, URL_FIELD_LOCATION, buffer);
+    case ColumnSize:
+        return FormatSize(image, recordOffset, buffer);
+    case ColumnModified:
+        return FormatDate(image, recordOffset, URL_FIELD_MODIFIED, buffer);
+    case ColumnDir:
+        return FormatDirectory(image, recordOffset, buffer);
+    case ColumnFile:
+        // An offset of 0 would show the record's own signature bytes.
+        if (!ReadImageU32(image, UrlFieldOffset(image, recordOffset, URL_FIELD_FILE_NAME)))
+            return PutAscii(buffer, "");
+        return FormatTextAt(image, recordOffset, URL_FIELD_FILE_NAME, buffer);
+    case ColumnHeaders:
+        return FormatHeaders(image, recordOffset, buffer);
+    case ColumnTimeAccessed:
+        return FormatTimeOfDay(image, recordOffset, URL_FIELD_ACCESSED, buffer);
+    case ColumnTimeModified:
+        return FormatTimeOfDay(image, recordOffset, URL_FIELD_MODIFIED, buffer);
+    }
+    buffer[0] = 0;
+    return -1;
+}
+
+uint32_t RecordSortKey(const IndexImage *image, uint64_t recordOffset)
+{
+    CalendarTime time;
+    if (!FileTimeToCalendar(ReadImageU64(image, recordOffset + URL_FIELD_ACCESSED), &time))
+        return 0;
+    uint32_t key = (uint32_t)(time.year % 100);
+    key = key * 12 + (uint32_t)time.month;
+    key = key * 31 + (uint32_t)time.day;
+    key = key * 24 + (uint32_t)time.hour;
+    return key * 3600 + (uint32_t)time.minute * 60 + (uint32_t)time.second;
+}

@@ -1,0 +1,67 @@
+#include "store/record_scanner.h"
+
+#include <commctrl.h>
+
+#include "store/record_row.h"
+
+// The row after which the first screenful is drawn while the scan goes on.
+#define FIRST_SCREEN_LAST_ROW 15
+
+static_assert(sizeof(WCHAR) == sizeof(char16_t), "column texts are handed to the list control as they are");
+
+struct RowDelivery {
+    IndexImage image;
+    HWND listHost;
+    HWND list;
+    int kind;
+    int row;
+};
+
+static void DeliverRecordRow(void *context, uint64_t recordOffset)
+{
+    RowDelivery *delivery = (RowDelivery *)context;
+    char16_t text[RECORD_COLUMN_CHARS];
+    LVITEMW item = {};
+
+    FormatRecordColumn(&delivery->image, recordOffset, ColumnAccessed, text);
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+    item.iItem = delivery->row;
+    item.pszText = (LPWSTR)text;
+    item.iImage = delivery->kind;
+    item.lParam = (LPARAM)RecordSortKey(&delivery->image, recordOffset);
+    SendMessageW(delivery->list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+
+    for (int column = ColumnUrl; column < RECORD_COLUMNS; column++) {
+        if (FormatRecordColumn(&delivery->image, recordOffset, column, text) < 0)
+            continue;
+        LVITEMW subItem = {};
+        subItem.iSubItem = column;
+        subItem.pszText = (LPWSTR)text;
+        SendMessageW(delivery->list, LVM_SETITEMTEXTW, delivery->row, (LPARAM)&subItem);
+    }
+
+    if (delivery->row == FIRST_SCREEN_LAST_ROW)
+        UpdateWindow(delivery->listHost);
+    delivery->row++;
+}
+
+void ScanIndexFile(HWND listHost, HANDLE mapping, DWORD size, int kind)
+{
+    if (!mapping || !size)
+        return;
+    const BYTE *view = (const BYTE *)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    if (!view)
+        return;
+    // A size larger than the mapping must not lead the scan past the view.
+    MEMORY_BASIC_INFORMATION region;
+    SIZE_T viewSize = VirtualQuery(view, &region, sizeof region) ? region.RegionSize : 0;
+
+    RowDelivery delivery;
+    OpenIndexImage(&delivery.image, view, size < viewSize ? size : viewSize);
+    delivery.listHost = listHost;
+    delivery.list = GetDlgItem(listHost, IDC_RECORD_LIST);
+    delivery.kind = kind;
+    delivery.row = (int)SendMessageW(delivery.list, LVM_GETITEMCOUNT, 0, 0);
+    ScanIndexImage(&delivery.image, DeliverRecordRow, &delivery);
+    UnmapViewOfFile(view);
+}

@@ -1,0 +1,37 @@
+// Any byte string as an index file image: the scan must end, stay inside
+// the image and give columns that fit their buffer.
+#include <cstdint>
+#include <cstdlib>
+
+#include "store/record_row.h"
+
+namespace {
+
+void CheckRow(void *context, uint64_t recordOffset)
+{
+    const IndexImage *image = static_cast<const IndexImage *>(context);
+    if (recordOffset + INDEX_SCAN_MARGIN >= image->size)
+        std::abort();
+    char16_t buffer[RECORD_COLUMN_CHARS + 1];
+    for (int column = 0; column < RECORD_COLUMNS; column++) {
+        buffer[RECORD_COLUMN_CHARS] = 0xFFFF;
+        int length = FormatRecordColumn(image, recordOffset, column, buffer);
+        if (length >= RECORD_COLUMN_CHARS || buffer[RECORD_COLUMN_CHARS] != 0xFFFF)
+            std::abort();
+        if (length >= 0 && buffer[length] != 0)
+            std::abort();
+        if (length < 0 && column != ColumnHeaders)
+            std::abort();
+    }
+    RecordSortKey(image, recordOffset);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    IndexImage image;
+    OpenIndexImage(&image, data, size);
+    ScanIndexImage(&image, CheckRow, &image);
+    return 0;
+}

@@ -1,0 +1,347 @@
+// gallimaw-dump against the peer parsers pasco and msiecfexport on the real
+// index files: every URL record they report must be among our rows with the
+// same URL, file name, directory and times.
+//
+// Allowed differences, each checked rather than skipped:
+// - Years outside the columns' windows (accessed 2001-2009, modified
+//   2001-2014) show "Unknown"; then the full time is compared through a
+//   second path, the FILETIME at the row's offset converted by the decoder,
+//   and the accessed time also through the Sort key, which keeps the
+//   two-digit year.
+// - Time formats differ (pasco "MM/DD/YYYY HH:MM:SS", msiecfexport
+//   "Mon DD, YYYY HH:MM:SS.fraction"); fractions of a second are dropped; a
+//   zero time, which both peers leave out, is 1601-01-01 00:00:00.
+// - The scan steps over each record by its block count. A record that a
+//   peer reaches through the hash table but that starts inside the blocks
+//   the record before it still claims (msiecfexport marks that one
+//   "partial") is stepped over, as the viewer does.
+// - msiecfexport also reports records it recovers from unallocated blocks;
+//   the scan finds those as well, so they need no exception.
+// - pasco walks the hash tables in hash order; its records are matched by
+//   content, not by position.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "run_command.h"
+#include "store/filetime.h"
+#include "store/index_format.h"
+
+namespace {
+
+struct Time {
+    int year = 1601, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+struct PeerRecord {
+    uint64_t offset = 0; // msiecfexport only
+    bool partial = false;
+    std::string url, fileName, directory;
+    Time modified, accessed;
+};
+
+struct Row {
+    uint64_t offset = 0;
+    uint32_t sortKey = 0;
+    std::vector<std::string> columns;
+};
+
+std::vector<std::string> Split(const std::string &text, char separator)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator))
+        parts.push_back(part);
+    if (!text.empty() && text.back() == separator)
+        parts.push_back("");
+    return parts;
+}
+
+std::string Unescape(const std::string &text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+    }
+    return out;
+}
+
+std::vector<Row> DumpRows(const std::string &file)
+{
+    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=row " + Quoted(file));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<Row> rows;
+    for (const std::string &line : Split(result.out, '\n')) {
+        std::vector<std::string> fields = Split(line, '\t');
+        if (line.empty())
+            continue;
+        EXPECT_EQ(fields.size(), 11u) << line;
+        if (fields.size() != 11)
+            continue;
+        Row row;
+        row.offset = std::stoull(fields[0]);
+        row.sortKey = static_cast<uint32_t>(std::stoul(fields[1]));
+        for (size_t i = 2; i < fields.size(); i++)
+            row.columns.push_back(Unescape(fields[i]));
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+// "Aug 25, 2015 11:05:20.262000000"
+Time ParseMsiecfTime(const std::string &text)
+{
+    static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    Time time;
+    char month[4] = "";
+    EXPECT_EQ(std::sscanf(text.c_str(), "%3s %d, %d %d:%d:%d", month, &time.day, &time.year, &time.hour, &time.minute,
+                          &time.second), 6) << text;
+    time.month = static_cast<int>(std::string(kMonths).find(month) / 3 + 1);
+    return time;
+}
+
+// "10/19/2013 01:08:06", or empty for a zero time.
+Time ParsePascoTime(const std::string &text)
+{
+    Time time;
+    if (!text.empty())
+        EXPECT_EQ(std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d", &time.month, &time.day, &time.year, &time.hour,
+                              &time.minute, &time.second), 6) << text;
+    return time;
+}
+
+std::string FieldValue(const std::string &line)
+{
+    size_t colon = line.find(": ");
+    return colon == std::string::npos ? "" : line.substr(colon + 2);
+}
+
+std::vector<PeerRecord> MsiecfRecords(const std::string &file)
+{
+    CommandResult result = RunCommand("msiecfexport -m all " + Quoted(file));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<PeerRecord> records;
+    bool inUrl = false;
+    for (const std::string &line : Split(result.out, '\n')) {
+        std::string value = FieldValue(line);
+        if (line.rfind("Record type", 0) == 0) {
+            inUrl = value == "URL";
+            if (inUrl)
+                records.emplace_back();
+        } else if (!inUrl) {
+            continue;
+        } else if (line.rfind("Offset range", 0) == 0) {
+            records.back().offset = std::stoull(value);
+            records.back().partial = value.find("(partial)") != std::string::npos;
+        } else if (line.rfind("Location", 0) == 0) {
+            records.back().url = value;
+        } else if (line.rfind("Primary time", 0) == 0) {
+            records.back().accessed = ParseMsiecfTime(value);
+        } else if (line.rfind("Secondary time", 0) == 0) {
+            records.back().modified = ParseMsiecfTime(value);
+        } else if (line.rfind("Filename", 0) == 0) {
+            records.back().fileName = value;
+        } else if (line.rfind("Cache directory index", 0) == 0) {
+            // "0 (0x00)(ENG3X4ZR)"; no name when the index names no directory.
+            size_t open = value.rfind('(');
+            std::string last = value.substr(open + 1, value.size() - open - 2);
+            records.back().directory = last.rfind("0x", 0) == 0 ? "" : last;
+        }
+    }
+    return records;
+}
+
+std::vector<PeerRecord> PascoRecords(const std::string &file)
+{
+    CommandResult result = RunCommand("TZ=UTC pasco " + Quoted(file));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    std::vector<PeerRecord> records;
+    for (const std::string &line : Split(result.out, '\n')) {
+        std::vector<std::string> fields = Split(line, '\t');
+        if (fields.size() < 6 || fields[0] != "URL")
+            continue;
+        PeerRecord record;
+        record.url = fields[1];
+        record.modified = ParsePascoTime(fields[2]);
+        record.accessed = ParsePascoTime(fields[3]);
+        record.fileName = fields[4];
+        record.directory = fields[5];
+        records.push_back(record);
+    }
+    return records;
+}
+
+std::string Format(const char *format, int a, int b, int c)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, a, b, c);
+    return text;
+}
+
+// Differences between one row's time and a peer's, or "" when they agree.
+std::string CompareTime(const Row &row, const IndexImage &image, bool accessed, const Time &peer)
+{
+    std::string problems;
+    int dateColumn = accessed ? 0 : 3, timeColumn = accessed ? 7 : 8, lastYear = accessed ? 2009 : 2014;
+    bool shown = peer.year >= 2001 && peer.year <= lastYear;
+    std::string date = shown ? Format("%4d/%02d/%02d", peer.year, peer.month, peer.day) : "Unknown";
+    std::string clock = shown ? Format("%02d:%02d:%02d", peer.hour, peer.minute, peer.second) : "Unknown";
+    if (row.columns[dateColumn] != date || row.columns[timeColumn] != clock)
+        problems += " columns " + row.columns[dateColumn] + " " + row.columns[timeColumn] + " vs " + date + " " + clock;
+
+    CalendarTime full;
+    uint64_t fileTime = ReadImageU64(&image, row.offset + (accessed ? URL_FIELD_ACCESSED : URL_FIELD_MODIFIED));
+    if (!FileTimeToCalendar(fileTime, &full) || full.year != peer.year || full.month != peer.month
+        || full.day != peer.day || full.hour != peer.hour || full.minute != peer.minute || full.second != peer.second)
+        problems += " full time differs";
+    if (accessed) {
+        uint32_t key = static_cast<uint32_t>(peer.year % 100) * 12 + static_cast<uint32_t>(peer.month);
+        key = ((key * 31 + static_cast<uint32_t>(peer.day)) * 24 + static_cast<uint32_t>(peer.hour)) * 3600
+              + static_cast<uint32_t>(peer.minute * 60 + peer.second);
+        if (row.sortKey != key)
+            problems += " sort key " + std::to_string(row.sortKey) + " vs " + std::to_string(key);
+    }
+    return problems;
+}
+
+std::string CompareRecord(const Row &row, const IndexImage &image, const PeerRecord &peer)
+{
+    std::string problems;
+    if (row.columns[1] != peer.url)
+        problems += " URL " + row.columns[1];
+    if (row.columns[5] != peer.fileName)
+        problems += " file name " + row.columns[5] + " vs " + peer.fileName;
+    if (row.columns[4] != peer.directory)
+        problems += " directory " + row.columns[4] + " vs " + peer.directory;
+    std::string accessed = CompareTime(row, image, true, peer.accessed);
+    std::string modified = CompareTime(row, image, false, peer.modified);
+    if (!accessed.empty())
+        problems += " accessed:" + accessed;
+    if (!modified.empty())
+        problems += " modified:" + modified;
+    return problems;
+}
+
+// The row whose claimed blocks cover an offset where no row starts.
+const Row *CoveringRow(const std::vector<Row> &rows, uint64_t offset)
+{
+    const Row *covering = nullptr;
+    for (const Row &row : rows)
+        if (row.offset < offset && offset < row.offset + std::stoull(row.columns[2]))
+            covering = &row;
+    return covering;
+}
+
+std::vector<std::string> Fixtures()
+{
+    std::vector<std::string> files;
+    std::string folder = Env("GALLIMAW_FIXTURES");
+    if (DIR *dir = opendir(folder.c_str())) {
+        while (dirent *entry = readdir(dir)) {
+            std::string name = entry->d_name;
+            if (name.size() > 4 && name.substr(name.size() - 4) == ".dat")
+                files.push_back(folder + "/" + name);
+        }
+        closedir(dir);
+    }
+    return files;
+}
+
+class Conformance : public ::testing::TestWithParam<std::string> {
+protected:
+    void SetUp() override
+    {
+        std::ifstream in(GetParam(), std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty()) << GetParam();
+        OpenIndexImage(&image, bytes.data(), bytes.size());
+        rows = DumpRows(GetParam());
+        for (size_t i = 0; i < rows.size(); i++)
+            rowAt[rows[i].offset] = i;
+    }
+
+    std::vector<uint8_t> bytes;
+    IndexImage image;
+    std::vector<Row> rows;
+    std::map<uint64_t, size_t> rowAt;
+};
+
+} // namespace
+
+TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
+{
+    std::vector<PeerRecord> peers = MsiecfRecords(GetParam());
+    ASSERT_FALSE(peers.empty());
+    size_t covered = 0;
+    std::map<uint64_t, bool> reported;
+    for (const PeerRecord &peer : peers) {
+        reported[peer.offset] = true;
+        auto found = rowAt.find(peer.offset);
+        if (found == rowAt.end()) {
+            const Row *covering = CoveringRow(rows, peer.offset);
+            ASSERT_NE(covering, nullptr) << "no row for " << peer.url << " at " << peer.offset;
+            EXPECT_TRUE(peers.end() != std::find_if(peers.begin(), peers.end(), [&](const PeerRecord &p) {
+                return p.offset == covering->offset && p.partial;
+            })) << "the record covering " << peer.offset << " is not one msiecfexport cut short";
+            covered++;
+            continue;
+        }
+        EXPECT_EQ(CompareRecord(rows[found->second], image, peer), "") << peer.url << " at " << peer.offset;
+    }
+    for (const Row &row : rows)
+        EXPECT_TRUE(reported.count(row.offset)) << "row at " << row.offset << " is no URL record to msiecfexport";
+    EXPECT_EQ(rows.size() + covered, peers.size());
+    EXPECT_LE(covered, 1u);
+}
+
+TEST_P(Conformance, EveryPascoRecordIsARow)
+{
+    std::vector<PeerRecord> peers = PascoRecords(GetParam());
+    ASSERT_FALSE(peers.empty());
+    std::vector<PeerRecord> msiecf = MsiecfRecords(GetParam());
+    std::vector<bool> used(rows.size());
+    for (const PeerRecord &peer : peers) {
+        std::string problems = "no row with this URL";
+        bool matched = false;
+        for (size_t i = 0; i < rows.size() && !matched; i++) {
+            if (used[i] || rows[i].columns[1] != peer.url)
+                continue;
+            problems = CompareRecord(rows[i], image, peer);
+            matched = used[i] = problems.empty();
+        }
+        if (matched)
+            continue;
+        // Only a record stepped over inside its predecessor's blocks may be missing.
+        bool steppedOver = std::any_of(msiecf.begin(), msiecf.end(), [&](const PeerRecord &m) {
+            return m.url == peer.url && !rowAt.count(m.offset) && CoveringRow(rows, m.offset);
+        });
+        EXPECT_TRUE(steppedOver) << peer.url << ":" << problems;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, Conformance, ::testing::ValuesIn(Fixtures()),
+                         [](const ::testing::TestParamInfo<std::string> &info) {
+                             std::string name = info.param.substr(info.param.rfind('/') + 1);
+                             name = name.substr(0, name.size() - 4);
+                             for (char &c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+TEST(ConformanceFixtures, AllFourArePresent)
+{
+    EXPECT_EQ(Fixtures().size(), 4u) << Env("GALLIMAW_FIXTURES");
+}

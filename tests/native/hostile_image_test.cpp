@@ -1,0 +1,133 @@
+// Damaged and hostile images: every read stays inside the image and every
+// scan ends.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "decoded_rows.h"
+#include "tools/index_generator.h"
+
+using namespace gallimaw_gen;
+
+namespace {
+
+UrlRecord Record(const std::string &url)
+{
+    UrlRecord record;
+    record.url = url;
+    record.fileName = "page[1].htm";
+    record.headers = "HTTP/1.1 200 OK\r\n\r\n";
+    record.accessed = FileTimeOf(2003, 3, 3, 3, 3, 3);
+    record.modified = FileTimeOf(2003, 3, 3, 3, 3, 3);
+    return record;
+}
+
+GeneratedIndex Build(std::vector<Piece> pieces, bool hashTables = false)
+{
+    IndexLayout layout;
+    layout.directories = {"DIRONE"};
+    layout.hashTables = hashTables;
+    layout.pieces = std::move(pieces);
+    return BuildIndex(layout);
+}
+
+void Put32(std::vector<uint8_t> &bytes, uint64_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; i++)
+        bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+TEST(HostileImage, OffsetsPastTheEndGiveEmptyColumns)
+{
+    GeneratedIndex index = Build({UrlPiece(Record("http://a.example/"))});
+    uint64_t at = index.offsets[0];
+    Put32(index.bytes, at + 52, 0xFFFFFFFF);
+    Put32(index.bytes, at + 60, static_cast<uint32_t>(index.bytes.size()));
+    Put32(index.bytes, at + 68, 0x80000000);
+    std::vector<DecodedRow> rows = DecodeRows(index.bytes);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].columns[1], "");
+    EXPECT_EQ(rows[0].columns[5], "");
+    EXPECT_FALSE(rows[0].headersSet);
+    EXPECT_EQ(rows[0].columns[0], "2003/03/03");
+}
+
+TEST(HostileImage, TextsStopAtTheImageEnd)
+{
+    GeneratedIndex index = Build({UrlPiece(Record("http://a.example/" + std::string(300, 'p')))});
+    uint64_t at = index.offsets[0];
+    std::vector<uint8_t> cut(index.bytes.begin(), index.bytes.begin() + at + 0x68 + 150);
+    std::vector<DecodedRow> rows = DecodeRows(cut);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].columns[1], ("http://a.example/" + std::string(300, 'p')).substr(0, 150));
+    EXPECT_FALSE(rows[0].headersSet);
+}
+
+TEST(HostileImage, HashTableOffsetPastTheEndGivesNoRows)
+{
+    GeneratedIndex index = Build({UrlPiece(Record("http://a.example/"))});
+    for (uint32_t offset : {static_cast<uint32_t>(index.bytes.size() - 104), 0xFFFFFFFFu}) {
+        Put32(index.bytes, 32, offset);
+        EXPECT_TRUE(DecodeRows(index.bytes).empty()) << offset;
+    }
+}
+
+TEST(HostileImage, ZeroBlockCountsMoveOnByOneByte)
+{
+    GeneratedIndex index = Build({HashPiece(1), UrlPiece(Record("http://a.example/")),
+                                  UrlPiece(Record("http://b.example/"))});
+    Put32(index.bytes, index.offsets[0] + 4, 0);
+    Put32(index.bytes, index.offsets[1] + 4, 0);
+    std::vector<DecodedRow> rows = DecodeRows(index.bytes);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].columns[1], "http://a.example/");
+    EXPECT_EQ(rows[0].columns[2], "0");
+    EXPECT_EQ(rows[1].columns[1], "http://b.example/");
+}
+
+TEST(HostileImage, HugeBlockCountsEndTheScanWithoutWrapping)
+{
+    GeneratedIndex index = Build({UrlPiece(Record("http://a.example/")), UrlPiece(Record("http://b.example/"))});
+    Put32(index.bytes, index.offsets[0] + 4, 0xFFFFFFFF);
+    std::vector<DecodedRow> rows = DecodeRows(index.bytes);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].columns[2], "549755813760");
+
+    // 2^25 blocks are 2^32 bytes: a 32-bit step would wrap to 0 and stall.
+    Put32(index.bytes, index.offsets[0] + 4, 0x02000000);
+    rows = DecodeRows(index.bytes);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].columns[2], "4294967296");
+}
+
+TEST(HostileImage, TruncatedFilesEndCleanly)
+{
+    GeneratedIndex index = BuildIndex(SampleLayout(IndexKind::Cache, 40, 7, 5, true));
+    size_t full = DecodeRows(index.bytes).size();
+    ASSERT_EQ(full, 40u);
+    size_t previous = 0;
+    for (size_t cut = 0; cut <= index.bytes.size(); cut += 61) {
+        std::vector<uint8_t> bytes(index.bytes.begin(), index.bytes.begin() + cut);
+        std::vector<DecodedRow> rows = DecodeRows(bytes);
+        EXPECT_GE(rows.size(), previous);
+        for (const DecodedRow &row : rows)
+            EXPECT_LT(row.offset + 104, cut);
+        previous = rows.size();
+    }
+}
+
+TEST(HostileImage, RandomDamageEndsCleanly)
+{
+    GeneratedIndex index = BuildIndex(SampleLayout(IndexKind::Cache, 20, 3, 4, true));
+    std::mt19937 random(11);
+    for (int trial = 0; trial < 300; trial++) {
+        std::vector<uint8_t> bytes = index.bytes;
+        for (int i = 0; i < 40; i++)
+            bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+        for (const DecodedRow &row : DecodeRows(bytes))
+            for (const std::string &column : row.columns)
+                ASSERT_LE(column.size(), 3u * 1023);
+    }
+}
