@@ -7,6 +7,7 @@
 #include "ce/pocketpc.h"
 #include "boot/boot_registration.h"
 #include "boot_test_support.h"
+#include "child_process.h"
 
 typedef std::vector<BYTE> Bytes;
 struct Value {
@@ -25,6 +26,8 @@ static void PrintTo(const Value &value, std::ostream *out)
 
 static const Bytes ShellDepend = {0x14, 0x00, 0x1E, 0x00};
 static const wchar_t DeepFolder[] = L"\\gallimaw-deep\\";
+static const wchar_t CopyVariable[] = L"GALLIMAW_BOOT_COPY";
+static const DWORD ChildTimeout = 60000;
 
 static std::wstring OwnPath()
 {
@@ -259,26 +262,31 @@ TEST_F(InitKey, AnEntryWithALongExecutablePathIsFoundAndRemoved)
     std::wstring folder = DeepFolder;
     while (folder.size() + name.size() < 200)
         folder += std::wstring(std::min<size_t>(40, 200 - folder.size() - name.size()), L'd') + L"\\";
-    std::wstring copy = folder + name;
+    std::wstring copy = CopyOwnProgram(folder);
     ASSERT_GE(copy.size(), 200u);
 
-    ASSERT_EQ(0u, RunCopiedTest(folder, L"CopiedProgram.DISABLED_RegisterHere"));
+    SetEnvironmentVariableW(CopyVariable, L"1");
+    EXPECT_EQ(0, RunOwnTest(copy, L"CopiedProgram.Registers", ChildTimeout));
     EXPECT_EQ(With(device, 49, copy, ShellDepend), Read());
-    ASSERT_EQ(0u, RunCopiedTest(folder, L"CopiedProgram.DISABLED_UnregisterHere"));
+    EXPECT_EQ(0, RunOwnTest(copy, L"CopiedProgram.Unregisters", ChildTimeout));
+    SetEnvironmentVariableW(CopyVariable, NULL);
     EXPECT_EQ(device, Read());
+    DeleteFileW(copy.c_str());
 }
 
-// Run only inside the copy; the key is the one the calling case wrote.
-TEST(CopiedProgram, DISABLED_RegisterHere)
+// Run in the copy by the case above, on the key that case wrote.
+TEST(CopiedProgram, Registers)
 {
+    if (!_wgetenv(CopyVariable))
+        GTEST_SKIP() << "runs only in a copy started by another test";
     EXPECT_EQ(0, RegisterBootLaunch());
-    ChildTestDone();
 }
 
-TEST(CopiedProgram, DISABLED_UnregisterHere)
+TEST(CopiedProgram, Unregisters)
 {
+    if (!_wgetenv(CopyVariable))
+        GTEST_SKIP() << "runs only in a copy started by another test";
     EXPECT_EQ(0, UnregisterBootLaunch());
-    ChildTestDone();
 }
 
 static std::wstring StartupFolder()
