@@ -11,7 +11,8 @@ static const WCHAR StorageCardText[] =
 static const WCHAR QuestionText[] = L"To access the data soft reset is required. Are you going to proceed?";
 static const WCHAR ShortcutArgument[] = L"S";
 
-// A card is gone during the early boot, so a program on it cannot run then.
+// A program on a storage card may not be reachable when the init sequence
+// starts it early in the boot, so it is not registered at all.
 void BeginSoftReset(HWND owner, BOOL ask)
 {
     WCHAR path[MAX_PATH] = L"";
