@@ -97,6 +97,11 @@ TEST_F(DeviceBoot, HoldsAnEntryUntilItsDependListHasStarted)
     EXPECT_LT(FindEntry(entries, "launch 43 "), 0);
     EXPECT_LT(FindEntry(entries, "SignalStarted 42"), 0);
 
+    // The shell comes up only after the entries launched before it have
+    // started, or their time is up.
+    EXPECT_GT(FindEntry(entries, "launch 50 "), FindEntry(entries, "device_probe.exe SignalStarted 41"));
+    EXPECT_GE(FindEntry(entries, "shell launched before 42 started"), 0);
+
     // The platform's own entries count as started at once; the shell waits
     // for 20 and 30 and then reports its own number.
     EXPECT_GE(FindEntry(entries, "launch 20 device.exe 20 (platform)"), 0);
