@@ -174,10 +174,7 @@ TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButtonOrATap)
     nlohmann::json again = AskInDevice(*device, "Again?");
     std::vector<nlohmann::json> yes = FindWindows({{"windows", nlohmann::json::array({again})}}, "Button", "&Yes");
     ASSERT_EQ(yes.size(), 1u);
-    const nlohmann::json &rect = yes[0]["rect"];
-    int x = (rect["left"].get<int>() + rect["right"].get<int>()) / 2;
-    int y = (rect["top"].get<int>() + rect["bottom"].get<int>()) / 2;
-    EXPECT_EQ(DeviceCommand(*device, "ui", {"tap", std::to_string(x), std::to_string(y)}).code, 0);
+    EXPECT_EQ(TapWindow(*device, yes[0]).code, 0);
     EXPECT_TRUE(WaitFor([&] { return FindEntry(DeviceLogEntries(*device), "answer 6") >= 0; }, 10s));
 }
 
