@@ -216,7 +216,8 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
 
 TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
 {
-    const std::string page = "<h3>Probe help</h3><p><input type=button value=\"Back\" name=B>";
+    const std::string page =
+        "<h3>Probe help</h3><p><a href=\"#Second\">Second topic</a><p><input type=button value=\"Back\" name=B>";
     WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), page);
     CommandResult help =
         DeviceCommand(*device, "ui", {"start", "C:\\windows\\peghelp.exe", "file:Probe Help.htm#Main_Contents"});
@@ -228,12 +229,13 @@ TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]["html"]["source"], page);
     const nlohmann::json &links = views[0]["html"]["links"];
-    ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(links[0]["target"], "B");
-    const nlohmann::json &rect = links[0]["rect"];
-    EXPECT_GT(rect["top"].get<int>(), window["rect"]["top"].get<int>());
-    EXPECT_LT(rect["bottom"].get<int>(), 320);
-    EXPECT_LT(rect["left"].get<int>(), rect["right"].get<int>());
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0]["target"], "#Second");
+    EXPECT_EQ(links[1]["target"], "B");
+    // Screen rectangles, the button's below the link's.
+    EXPECT_GT(links[0]["rect"]["top"].get<int>(), views[0]["rect"]["top"].get<int>());
+    EXPECT_GE(links[1]["rect"]["top"].get<int>(), links[0]["rect"]["bottom"].get<int>());
+    EXPECT_LT(links[1]["rect"]["bottom"].get<int>(), views[0]["rect"]["bottom"].get<int>());
     EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Main_Contents\""), 0);
 }
 
