@@ -173,7 +173,7 @@ static void OnButtonUp(HWND view, HTML_VIEW *state, int x, int y)
     NotifyHotspot(view, target);
 }
 
-static BOOL GetHotspot(HWND view, const HTML_VIEW *state, WPARAM index, HTMLVIEW_HOTSPOT *hotspot)
+static BOOL GetHotspot(const HTML_VIEW *state, WPARAM index, HTMLVIEW_HOTSPOT *hotspot)
 {
     if (!hotspot || index >= state->layout.spots.size())
         return FALSE;
@@ -184,6 +184,7 @@ static BOOL GetHotspot(HWND view, const HTML_VIEW *state, WPARAM index, HTMLVIEW
     return TRUE;
 }
 
+// Plain text (wParam nonzero) is kept escaped, so that it shows as sent.
 static void AddSource(HTML_VIEW *state, BOOL plainText, LPCWSTR text)
 {
     if (!text)
@@ -259,7 +260,7 @@ static LRESULT CALLBACK HtmlViewProc(HWND view, UINT message, WPARAM wParam, LPA
         EndSource(view, state);
         return 0;
     case DTM_GETHOTSPOT:
-        return GetHotspot(view, state, wParam, (HTMLVIEW_HOTSPOT *)lParam);
+        return GetHotspot(state, wParam, (HTMLVIEW_HOTSPOT *)lParam);
     case WM_GETTEXT:
         return GetSourceText(state, wParam, (LPWSTR)lParam);
     case WM_GETTEXTLENGTH:
