@@ -247,7 +247,8 @@ static std::string DebugState(HWND owner)
     WCHAR title[64] = L"";
     GetWindowTextW(FindOwnTopWindow(L"CeNavBar"), title, 64);
     char text[300];
-    snprintf(text, sizeof text, "title %ls ok %p active %p fg %p owner %p", title, (void *)NavOk(), (void *)GetActiveWindow(), (void *)GetForegroundWindow(), (void *)owner);
+    snprintf(text, sizeof text, "title %ls ok %p active %p foreground %p owner %p", title, (void *)NavOk(),
+             (void *)GetActiveWindow(), (void *)GetForegroundWindow(), (void *)owner);
     return text;
 }
 
