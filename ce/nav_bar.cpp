@@ -1,6 +1,7 @@
 #define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/nav_bar.h"
 #include "ce/device_screen.h"
+#include <commctrl.h>
 
 #define WM_NAV_REFRESH (WM_APP + 1)
 #define REFRESH_TIMER 1
@@ -112,12 +113,38 @@ static void PressOk(void)
 {
     Refresh();
     HWND target = NavTarget;
-    if (!IsWindow(target) || !HasOkButton(target))
-        return;
-    // The tap took activation to the bar; the window it confirms gets it
-    // back, so that activation passes on properly when the window closes.
-    SetForegroundWindow(target);
-    SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (IsWindow(target) && HasOkButton(target))
+        SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// The button class would focus the button when pressed, which activates
+// the bar and takes activation from the window the ok confirms; the ok is
+// pressed here without it.
+static LRESULT CALLBACK OkButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SendMessageW(button, BM_SETSTATE, TRUE, 0);
+        SetCapture(button);
+        return 0;
+    case WM_LBUTTONUP: {
+        if (GetCapture() != button)
+            return 0;
+        ReleaseCapture();
+        SendMessageW(button, BM_SETSTATE, FALSE, 0);
+        RECT area;
+        GetClientRect(button, &area);
+        POINT point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        if (PtInRect(&area, point))
+            PressOk();
+        return 0;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(button, OkButtonProc, IDC_NAV_OK);
+        break;
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
 }
 
 static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam)
@@ -131,10 +158,6 @@ static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
     case WM_NAV_REFRESH:
         Refresh();
-        return 0;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_NAV_OK && HIWORD(wParam) == BN_CLICKED)
-            PressOk();
         return 0;
     }
     return DefWindowProcW(bar, message, wParam, lParam);
@@ -175,8 +198,10 @@ static BOOL MakeNavBar(void)
                              instance, NULL);
     if (!NavBar)
         return FALSE;
-    CreateWindowExW(0, L"BUTTON", L"ok", WS_CHILD | BS_PUSHBUTTON, DEVICE_SCREEN_WIDTH - OK_WIDTH - OK_MARGIN,
-                    OK_MARGIN, OK_WIDTH, NAV_BAR_HEIGHT - 2 * OK_MARGIN, NavBar, (HMENU)IDC_NAV_OK, instance, NULL);
+    HWND ok = CreateWindowExW(0, L"BUTTON", L"ok", WS_CHILD | BS_PUSHBUTTON, DEVICE_SCREEN_WIDTH - OK_WIDTH - OK_MARGIN,
+                              OK_MARGIN, OK_WIDTH, NAV_BAR_HEIGHT - 2 * OK_MARGIN, NavBar, (HMENU)IDC_NAV_OK, instance,
+                              NULL);
+    SetWindowSubclass(ok, OkButtonProc, IDC_NAV_OK, 0);
     SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
     SetTimer(NavBar, REFRESH_TIMER, REFRESH_PERIOD_MS, NULL);
     ShowWindow(NavBar, SW_SHOWNA);
