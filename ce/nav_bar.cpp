@@ -13,6 +13,7 @@
 #define NAV_TEXT_COLOUR RGB(255, 255, 255)
 
 static const WCHAR OkProperty[] = L"CeOkButton";
+static const WCHAR PopupMenuClass[] = L"#32768";
 static HWND NavBar;
 static HWND NavTarget;
 static HFONT TitleFont;
@@ -27,7 +28,7 @@ static BOOL IsShellWindow(HWND window)
     WCHAR name[32];
     if (!GetClassNameW(window, name, ARRAYSIZE(name)))
         return TRUE;
-    return !lstrcmpW(name, NAV_BAR_CLASS) || !lstrcmpW(name, MENU_BAR_CLASS) || !lstrcmpW(name, L"#32768");
+    return !lstrcmpW(name, NAV_BAR_CLASS) || !lstrcmpW(name, MENU_BAR_CLASS) || !lstrcmpW(name, PopupMenuClass);
 }
 
 static BOOL IsOwnProcess(HWND window)
@@ -37,8 +38,8 @@ static BOOL IsOwnProcess(HWND window)
     return process == GetCurrentProcessId();
 }
 
-// The uppermost window of this process, for when no window of it is
-// active (the bar itself may be, after a tap on the ok).
+// The uppermost window of this process, for when none of its windows is
+// active and the last one the bar spoke for is gone.
 static HWND TopOwnWindow(void)
 {
     for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT))
