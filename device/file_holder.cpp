@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include "store/index_file_set.h"
+#include "device/common/device_log.h"
 
 static const WCHAR StopEventName[] = L"GallimawFileHolderStop";
 static const int MaxHeldFiles = 64;
@@ -18,8 +19,12 @@ static void HoldFile(LPCWSTR path)
     if (HeldCount == MaxHeldFiles)
         return;
     HANDLE file = CreateFileW(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (file != INVALID_HANDLE_VALUE)
-        HeldFiles[HeldCount++] = file;
+    if (file == INVALID_HANDLE_VALUE) {
+        WriteDeviceLog(L"cannot hold %s: error %lu", path, GetLastError());
+        return;
+    }
+    WriteDeviceLog(L"holding %s", path);
+    HeldFiles[HeldCount++] = file;
 }
 
 // The kind named by the text of the given length, or -1.
@@ -75,6 +80,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     } else {
         Sleep(INFINITE);
     }
+    WriteDeviceLog(L"stopped");
     for (int i = 0; i < HeldCount; i++)
         CloseHandle(HeldFiles[i]);
     return 0;

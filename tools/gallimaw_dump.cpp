@@ -186,8 +186,12 @@ bool DumpFile(const char *path, Format format)
 {
     int fd = open(path, O_RDONLY);
     struct stat status;
-    if (fd < 0 || fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        int reason = fd < 0 || !S_ISDIR(status.st_mode) ? errno : EISDIR;
+    int reason = 0;
+    if (fd < 0 || fstat(fd, &status) != 0)
+        reason = errno;
+    else if (S_ISDIR(status.st_mode))
+        reason = EISDIR;
+    if (reason) {
         std::fprintf(stderr, "gallimaw-dump: %s: %s\n", path, std::strerror(reason));
         if (fd >= 0)
             close(fd);
@@ -199,7 +203,7 @@ bool DumpFile(const char *path, Format format)
         return true;
     }
     void *view = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    int reason = errno;
+    reason = errno;
     close(fd);
     if (view == MAP_FAILED) {
         std::fprintf(stderr, "gallimaw-dump: %s: cannot map: %s\n", path, std::strerror(reason));

@@ -375,7 +375,9 @@ IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int ve
     for (uint32_t number = 0; number < records; number++) {
         if (junk && random() % 3 == 0)
             layout.pieces.push_back(JunkPiece(SampleJunk(random)));
-        if (random() % 16 == 0)
+        // LEAK records are cache files left behind, as Internet Explorer 5
+        // and later mark them.
+        if (kind == IndexKind::Cache && version == 5 && random() % 16 == 0)
             layout.pieces.push_back(LeakPiece(SampleRecord(kind, random, number, layout.directories.size())));
         if (kind == IndexKind::Cache && random() % 24 == 0)
             layout.pieces.push_back(RedirectPiece("http://" + std::string(Pick(random, kHosts)) + "/moved"));

@@ -1,6 +1,7 @@
 // gallimaw-dump against the peer parsers pasco and msiecfexport on the real
-// index files: every URL record they report must be among our rows with the
-// same URL, file name, directory and times.
+// index files, and on files gallimaw-gen writes for every kind and layout:
+// every URL record the peers report must be among our rows with the same
+// URL, file name, directory and times.
 //
 // Allowed differences, each checked rather than skipped:
 // - Years outside the columns' windows (accessed 2001-2009, modified
@@ -259,19 +260,43 @@ std::vector<std::string> Fixtures()
     return files;
 }
 
+std::vector<std::string> GeneratedFiles()
+{
+    std::vector<std::string> names;
+    for (const char *kind : {"cache", "cookies", "history"})
+        for (const char *version : {"5", "4"})
+            names.push_back(std::string("generated-") + kind + "-v" + version);
+    return names;
+}
+
+// Writes a generated file for a "generated-KIND-vN" parameter.
+std::string IndexFileFor(const std::string &param)
+{
+    if (param.rfind("generated-", 0) != 0)
+        return param;
+    std::vector<std::string> parts = Split(param, '-');
+    std::string path = TempPath(param + ".dat");
+    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-gen") + " --kind " + parts[1]
+                                      + " --records 700 --seed 3 --version " + parts[2].substr(1) + " " + Quoted(path));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    return path;
+}
+
 class Conformance : public ::testing::TestWithParam<std::string> {
 protected:
     void SetUp() override
     {
-        std::ifstream in(GetParam(), std::ios::binary);
+        path = IndexFileFor(GetParam());
+        std::ifstream in(path, std::ios::binary);
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        ASSERT_FALSE(bytes.empty()) << GetParam();
+        ASSERT_FALSE(bytes.empty()) << path;
         OpenIndexImage(&image, bytes.data(), bytes.size());
-        rows = DumpRows(GetParam());
+        rows = DumpRows(path);
         for (size_t i = 0; i < rows.size(); i++)
             rowAt[rows[i].offset] = i;
     }
 
+    std::string path;
     std::vector<uint8_t> bytes;
     IndexImage image;
     std::vector<Row> rows;
@@ -282,7 +307,7 @@ protected:
 
 TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
 {
-    std::vector<PeerRecord> peers = MsiecfRecords(GetParam());
+    std::vector<PeerRecord> peers = MsiecfRecords(path);
     ASSERT_FALSE(peers.empty());
     size_t covered = 0;
     std::map<uint64_t, bool> reported;
@@ -308,9 +333,9 @@ TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
 
 TEST_P(Conformance, EveryPascoRecordIsARow)
 {
-    std::vector<PeerRecord> peers = PascoRecords(GetParam());
+    std::vector<PeerRecord> peers = PascoRecords(path);
     ASSERT_FALSE(peers.empty());
-    std::vector<PeerRecord> msiecf = MsiecfRecords(GetParam());
+    std::vector<PeerRecord> msiecf = MsiecfRecords(path);
     std::vector<bool> used(rows.size());
     for (const PeerRecord &peer : peers) {
         std::string problems = "no row with this URL";
@@ -331,15 +356,20 @@ TEST_P(Conformance, EveryPascoRecordIsARow)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, Conformance, ::testing::ValuesIn(Fixtures()),
-                         [](const ::testing::TestParamInfo<std::string> &info) {
-                             std::string name = info.param.substr(info.param.rfind('/') + 1);
-                             name = name.substr(0, name.size() - 4);
-                             for (char &c : name)
-                                 if (!isalnum(static_cast<unsigned char>(c)))
-                                     c = '_';
-                             return name;
-                         });
+std::string ParamName(const ::testing::TestParamInfo<std::string> &info)
+{
+    std::string name = info.param.substr(info.param.rfind('/') + 1);
+    if (name.size() > 4 && name.substr(name.size() - 4) == ".dat")
+        name = name.substr(0, name.size() - 4);
+    for (char &c : name)
+        if (!isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, Conformance, ::testing::ValuesIn(Fixtures()), ParamName);
+INSTANTIATE_TEST_SUITE_P(Generated, Conformance, ::testing::ValuesIn(GeneratedFiles()), ParamName);
+
 
 TEST(ConformanceFixtures, AllFourArePresent)
 {

@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const wchar_t ShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t SavedShellFolders[] = L"Software\\Gallimaw Saved Shell Folders";
 // Device-form folders (no drive); the test's current drive is C:.
 const wchar_t TestRoot[] = L"\\gallimaw-set-test";
 const wchar_t TempFolder[] = L"C:\\gallimaw-set-test\\temp\\";
@@ -22,12 +23,6 @@ const wchar_t ChildMappingVariable[] = L"GALLIMAW_CHILD_MAPPING";
 const wchar_t ChildExpectVariable[] = L"GALLIMAW_CHILD_EXPECT";
 const wchar_t HolderStopEvent[] = L"GallimawFileHolderStop";
 const DWORD StartTimeout = 10000;
-
-struct SavedValue {
-    std::wstring name;
-    DWORD type;
-    std::vector<BYTE> data;
-};
 
 std::vector<char> Pattern(size_t size, char seed)
 {
@@ -102,23 +97,18 @@ protected:
             fs::remove(fs::path(path), ignored);
     }
 
+    // The prefix's own shell folders are kept aside in a copy of the key.
     void SaveShellFolders()
     {
-        HKEY key;
-        hadShellFolders = RegOpenKeyExW(HKEY_CURRENT_USER, ShellFolders, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        RegDeleteTreeW(HKEY_CURRENT_USER, SavedShellFolders);
+        HKEY source, copy;
+        hadShellFolders = RegOpenKeyExW(HKEY_CURRENT_USER, ShellFolders, 0, KEY_READ, &source) == ERROR_SUCCESS;
         if (!hadShellFolders)
             return;
-        for (DWORD i = 0;; i++) {
-            wchar_t name[512];
-            DWORD nameLength = 512, type, size = 0;
-            if (RegEnumValueW(key, i, name, &nameLength, NULL, &type, NULL, &size) != ERROR_SUCCESS)
-                break;
-            SavedValue value{ name, type, std::vector<BYTE>(size) };
-            nameLength = 512;
-            RegEnumValueW(key, i, name, &nameLength, NULL, &type, value.data.data(), &size);
-            saved.push_back(value);
-        }
-        RegCloseKey(key);
+        RegCreateKeyExW(HKEY_CURRENT_USER, SavedShellFolders, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &copy, NULL);
+        RegCopyTreeW(source, NULL, copy);
+        RegCloseKey(copy);
+        RegCloseKey(source);
     }
 
     void RestoreShellFolders()
@@ -126,9 +116,13 @@ protected:
         RegDeleteTreeW(HKEY_CURRENT_USER, ShellFolders);
         if (!hadShellFolders)
             return;
-        for (auto &value : saved)
-            RegSetKeyValueW(HKEY_CURRENT_USER, ShellFolders, value.name.c_str(), value.type, value.data.data(),
-                            (DWORD)value.data.size());
+        HKEY copy, target;
+        RegOpenKeyExW(HKEY_CURRENT_USER, SavedShellFolders, 0, KEY_READ, &copy);
+        RegCreateKeyExW(HKEY_CURRENT_USER, ShellFolders, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &target, NULL);
+        RegCopyTreeW(copy, NULL, target);
+        RegCloseKey(target);
+        RegCloseKey(copy);
+        RegDeleteTreeW(HKEY_CURRENT_USER, SavedShellFolders);
     }
 
     static void SetShellFolder(const wchar_t *name, const std::wstring &folder)
@@ -153,7 +147,6 @@ protected:
 
     HANDLE stopEvent = NULL;
     bool hadShellFolders = false;
-    std::vector<SavedValue> saved;
     std::vector<PROCESS_INFORMATION> processes;
     std::vector<std::wstring> extraFiles;
 };
