@@ -43,10 +43,11 @@ bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources
         }
         size_t before = found.size();
         for (const DeviceIndexFile &file : files) {
-            bool wanted = !options.kindMask || options.kindMask & 1u << file.kind;
+            if (options.kindMask && !(options.kindMask & 1u << file.kind))
+                continue;
             if (!file.hostPath.empty())
                 found.push_back({file.hostPath, file.kind, 0});
-            else if (wanted)
+            else
                 Complain(input.path, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
         }
         if (found.size() == before) {
