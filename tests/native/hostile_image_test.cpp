@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <vector>
 
 #include "decoded_rows.h"
+#include "store/index_format.h"
 #include "tools/index_generator.h"
 
 using namespace gallimaw_gen;
@@ -129,5 +132,66 @@ TEST(HostileImage, RandomDamageEndsCleanly)
         for (const DecodedRow &row : DecodeRows(bytes))
             for (const std::string &column : row.columns)
                 ASSERT_LE(column.size(), 3u * 1023);
+    }
+}
+
+namespace {
+
+void CollectOffset(void *context, uint64_t offset)
+{
+    static_cast<std::vector<uint64_t> *>(context)->push_back(offset);
+}
+
+// The scan as the format defines it, one byte at a time.
+std::vector<uint64_t> ScanByteByByte(const std::vector<uint8_t> &bytes)
+{
+    std::vector<uint64_t> offsets;
+    if (bytes.size() <= 104)
+        return offsets;
+    auto read32 = [&](uint64_t at) {
+        return at + 4 > bytes.size() ? 0u
+                                     : bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16
+                                           | static_cast<uint32_t>(bytes[at + 3]) << 24;
+    };
+    for (uint64_t cursor = read32(32); cursor < bytes.size() - 104;) {
+        std::string signature(bytes.begin() + cursor, bytes.begin() + cursor + 4);
+        if (signature != "URL " && signature != "HASH" && signature != "LEAK" && signature != "REDR") {
+            cursor++;
+            continue;
+        }
+        if (signature == "URL ")
+            offsets.push_back(cursor);
+        uint64_t step = static_cast<uint64_t>(read32(cursor + 4)) * 128;
+        cursor += step ? step : 1;
+    }
+    return offsets;
+}
+
+} // namespace
+
+TEST(HostileImage, SignatureSearchFindsWhatAByteByByteScanFinds)
+{
+    // Dense first letters and near-signatures around real ones, at every
+    // alignment and up to the scan limit.
+    const std::string pieces[] = {"URL ", "HASH", "LEAK", "REDR", "URL", "UR", "U", "HAS", "LEA", "RED", "H", "L",
+                                  "R", "url ", "xURL ", "\x01", std::string(1, '\0')};
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 400; trial++) {
+        std::vector<uint8_t> bytes(200 + random() % 3000, 0);
+        Put32(bytes, 32, random() % 3 ? 40 + random() % 60 : 0);
+        for (size_t at = 36; at < bytes.size();) {
+            std::string piece = pieces[random() % (sizeof pieces / sizeof pieces[0])];
+            for (size_t i = 0; i < piece.size() && at < bytes.size(); i++)
+                bytes[at++] = static_cast<uint8_t>(piece[i]);
+            // Block counts of 0 and 1 keep the scan on the bytes that follow.
+            if (piece.size() == 4 && at + 4 <= bytes.size())
+                Put32(bytes, at, random() % 2);
+            at += random() % 12;
+        }
+        std::vector<uint64_t> found;
+        IndexImage image;
+        OpenIndexImage(&image, bytes.data(), bytes.size());
+        ScanIndexImage(&image, CollectOffset, &found);
+        ASSERT_EQ(found, ScanByteByByte(bytes)) << "trial " << trial;
     }
 }
