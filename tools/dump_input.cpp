@@ -12,6 +12,12 @@
 namespace {
 
 constexpr uint64_t kReleaseChunk = 256u << 10;
+// The kernel maps a file's 2 MB page-cache folios whole, with one page
+// table entry, where the view's address and the file offset agree modulo
+// 2 MB; that keeps 2 MB resident around the scan cursor whatever
+// ReleaseScannedPages does. The view is placed one page off that
+// alignment, so pages come in a few at a time.
+constexpr uint64_t kLargeFolioBytes = 2u << 20;
 constexpr size_t kCopyBytes = 1u << 16;
 
 std::string Reason(const char *what, int error)
@@ -81,6 +87,35 @@ int OpenInput(const std::string &path, struct stat *status, std::string *reason)
     return copy;
 }
 
+uint64_t PageSize()
+{
+    static const uint64_t pageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    return pageSize;
+}
+
+bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
+{
+    index->reservationBytes = index->size + kLargeFolioBytes + PageSize();
+    index->reservation = mmap(nullptr, index->reservationBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                              -1, 0);
+    if (index->reservation == MAP_FAILED) {
+        *reason = Reason("cannot map: ", errno);
+        index->reservation = nullptr;
+        return false;
+    }
+    uintptr_t start = reinterpret_cast<uintptr_t>(index->reservation);
+    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + PageSize();
+    void *view = mmap(reinterpret_cast<void *>(start), index->size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0);
+    if (view == MAP_FAILED) {
+        *reason = Reason("cannot map: ", errno);
+        munmap(index->reservation, index->reservationBytes);
+        index->reservation = nullptr;
+        return false;
+    }
+    index->base = static_cast<uint8_t *>(view);
+    return true;
+}
+
 } // namespace
 
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
@@ -91,17 +126,10 @@ bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *rea
     if (fd < 0)
         return false;
     index->size = static_cast<uint64_t>(status.st_size);
-    if (index->size) {
-        void *view = mmap(nullptr, index->size, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (view == MAP_FAILED) {
-            *reason = Reason("cannot map: ", errno);
-            close(fd);
-            return false;
-        }
-        index->base = static_cast<uint8_t *>(view);
-        madvise(view, index->size, MADV_SEQUENTIAL);
-    }
+    bool mapped = !index->size || MapMisaligned(fd, index, reason);
     close(fd);
+    if (!mapped)
+        return false;
     OpenIndexImage(&index->image, index->base, index->size);
     // Opening may have read the whole file backwards; the scan starts afresh.
     if (index->size)
@@ -111,8 +139,8 @@ bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *rea
 
 void UnmapIndexInput(MappedIndex *index)
 {
-    if (index->base)
-        munmap(index->base, index->size);
+    if (index->reservation)
+        munmap(index->reservation, index->reservationBytes);
     *index = MappedIndex();
 }
 
@@ -120,9 +148,8 @@ void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
 {
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
-    static const uint64_t pageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     uint64_t upTo = cursor - kReleaseChunk;
-    upTo -= upTo % pageSize;
+    upTo -= upTo % PageSize();
     madvise(index->base + index->released, upTo - index->released, MADV_DONTNEED);
     index->released = upTo;
 }

@@ -11,6 +11,8 @@ struct MappedIndex {
     IndexImage image;
     uint8_t *base = nullptr;
     uint64_t size = 0;
+    void *reservation = nullptr; // the address range that holds the view
+    uint64_t reservationBytes = 0;
     uint64_t released = 0; // pages before this offset were handed back
 };
 

@@ -1,5 +1,7 @@
 // gallimaw-dump: prints the URL records of index.dat files as CSV, JSON
 // Lines, a table or the viewer's record list rows.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -179,8 +181,10 @@ int main(int argc, char **argv)
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    // A terminal sees each record as it is found; a pipe or file gets
+    // large writes.
     static char outputBuffer[kOutputBuffer];
-    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    std::setvbuf(stdout, outputBuffer, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, sizeof outputBuffer);
 
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
