@@ -12,6 +12,9 @@
 // - Time formats differ (pasco "MM/DD/YYYY HH:MM:SS", msiecfexport
 //   "Mon DD, YYYY HH:MM:SS.fraction"); fractions of a second are dropped; a
 //   zero time, which both peers leave out, is 1601-01-01 00:00:00.
+// - msiecfexport reads the file in 128-byte blocks; a record that starts
+//   off that grid (after unrecognised bytes) is found only by this scan,
+//   and by pasco, which follows the hash table's pointers to it.
 // - The scan steps over each record by its block count. A record that a
 //   peer reaches through the hash table but that starts inside the blocks
 //   the record before it still claims (msiecfexport marks that one
@@ -376,10 +379,13 @@ std::vector<std::string> GeneratedFiles()
     for (const char *kind : {"cache", "cookies", "history"})
         for (const char *version : {"5", "4"})
             names.push_back(std::string("generated-") + kind + "-v" + version);
+    // Unrecognised bytes between records put most of them off the block grid.
+    names.push_back("generated-cache-v5-junk");
+    names.push_back("generated-history-v4-junk");
     return names;
 }
 
-// Writes a generated file for a "generated-KIND-vN" parameter.
+// Writes a generated file for a "generated-KIND-vN[-junk]" parameter.
 std::string IndexFileFor(const std::string &param)
 {
     if (param.rfind("generated-", 0) != 0)
@@ -387,7 +393,8 @@ std::string IndexFileFor(const std::string &param)
     std::vector<std::string> parts = Split(param, '-');
     std::string path = TempPath(param + ".dat");
     CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-gen") + " --kind " + parts[1]
-                                      + " --records 700 --seed 3 --version " + parts[2].substr(1) + " " + Quoted(path));
+                                      + " --records 700 --seed 3 --version " + parts[2].substr(1)
+                                      + (parts.size() > 3 ? " --junk " : " ") + Quoted(path));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     return path;
 }
@@ -442,9 +449,16 @@ TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
         EXPECT_EQ(CompareRecord(rows[found->second], exportedAt[peer.offset], image, peer), "")
             << peer.url << " at " << peer.offset;
     }
-    for (const Row &row : rows)
-        EXPECT_TRUE(reported.count(row.offset)) << "row at " << row.offset << " is no URL record to msiecfexport";
-    EXPECT_EQ(rows.size() + covered, peers.size());
+    // msiecfexport reads 128-byte blocks; this scan finds records at any
+    // byte offset, and only those may be missing from its report.
+    size_t offGrid = 0;
+    for (const Row &row : rows) {
+        if (reported.count(row.offset))
+            continue;
+        EXPECT_NE(row.offset % 128, 0u) << "row at " << row.offset << " is no URL record to msiecfexport";
+        offGrid++;
+    }
+    EXPECT_EQ(rows.size() - offGrid + covered, peers.size());
     EXPECT_LE(covered, 1u);
 }
 
