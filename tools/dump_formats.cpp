@@ -144,6 +144,7 @@ const TableColumn kTableColumns[] = {
     {FieldSize, 9, true}, {FieldSortKey, 10, true}, {FieldDir, 8, false}, {FieldFile, 20, false},
     {FieldUrl, 0, false}, {FieldHeaders, 0, false},
 };
+constexpr size_t kTableColumnCount = sizeof kTableColumns / sizeof kTableColumns[0];
 constexpr size_t kTableNumberWidth = 3;
 const char kTableGap[] = "  ";
 
@@ -191,10 +192,9 @@ void AppendCell(const std::string &text, size_t width, bool right, bool last, st
 void AppendTableLine(const std::string &number, const std::string *cells, std::string *out)
 {
     AppendCell(number, kTableNumberWidth, true, false, out);
-    size_t count = sizeof kTableColumns / sizeof kTableColumns[0];
-    for (size_t c = 0; c < count; c++) {
+    for (size_t c = 0; c < kTableColumnCount; c++) {
         out->append(kTableGap);
-        AppendCell(cells[c], kTableColumns[c].width, kTableColumns[c].right, c + 1 == count, out);
+        AppendCell(cells[c], kTableColumns[c].width, kTableColumns[c].right, c + 1 == kTableColumnCount, out);
     }
     // Trailing blanks of empty last columns.
     while (!out->empty() && out->back() == ' ')
@@ -204,8 +204,8 @@ void AppendTableLine(const std::string &number, const std::string *cells, std::s
 
 void FormatTable(const DumpSource &source, const Field *fields, std::string *out)
 {
-    std::string cells[sizeof kTableColumns / sizeof kTableColumns[0]];
-    for (size_t c = 0; c < sizeof kTableColumns / sizeof kTableColumns[0]; c++)
+    std::string cells[kTableColumnCount];
+    for (size_t c = 0; c < kTableColumnCount; c++)
         AppendTableText(fields[kTableColumns[c].field].text, &cells[c]);
     AppendTableLine(std::to_string(source.number), cells, out);
 }
@@ -243,12 +243,14 @@ void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, s
             out->append(f ? "," : "").append(kFieldNames[f].title);
         out->append("\r\n");
     } else if (format == DumpFormat::Table) {
-        for (const DumpSource &source : sources)
+        for (const DumpSource &source : sources) {
             out->append("Index file ").append(std::to_string(source.number)).append(": ")
-                .append(source.kind == KindUnknown ? "kind unknown" : KindName(source.kind)).append(", ")
-                .append(source.path).append("\n");
-        std::string titles[sizeof kTableColumns / sizeof kTableColumns[0]];
-        for (size_t c = 0; c < sizeof kTableColumns / sizeof kTableColumns[0]; c++)
+                .append(source.kind == KindUnknown ? "kind unknown" : KindName(source.kind)).append(", ");
+            AppendTableText(source.path, out);
+            *out += '\n';
+        }
+        std::string titles[kTableColumnCount];
+        for (size_t c = 0; c < kTableColumnCount; c++)
             titles[c] = kFieldNames[kTableColumns[c].field].title;
         AppendTableLine("#", titles, out);
     }
