@@ -287,7 +287,7 @@ static size_t FindTagEnd(const std::wstring &text, size_t start)
 
 static BOOL StartsTag(const std::wstring &text, size_t i)
 {
-    if (i + 1 >= text.size())
+    if (text[i] != L'<' || i + 1 >= text.size())
         return FALSE;
     wchar_t next = text[i + 1];
     return iswalpha(next) || next == L'/' || next == L'!';

@@ -36,6 +36,16 @@ static BOOL IsOwnProcess(HWND window)
     return process == GetCurrentProcessId();
 }
 
+// The uppermost window of this process, for when no window of it is
+// active (the bar itself may be, after a tap on the ok).
+static HWND TopOwnWindow(void)
+{
+    for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT))
+        if (IsOwnProcess(window) && IsWindowVisible(window) && !IsShellWindow(window))
+            return window;
+    return NULL;
+}
+
 static HWND PickTarget(void)
 {
     HWND candidate = GetActiveWindow();
@@ -46,7 +56,9 @@ static HWND PickTarget(void)
     }
     if (candidate && !IsShellWindow(candidate) && IsWindowVisible(candidate))
         return candidate;
-    return IsWindow(NavTarget) ? NavTarget : NULL;
+    if (IsWindow(NavTarget) && IsWindowVisible(NavTarget))
+        return NavTarget;
+    return TopOwnWindow();
 }
 
 // A window without a title of its own (a property sheet, say) shows its
@@ -95,11 +107,17 @@ static void Paint(HWND bar)
     EndPaint(bar, &paint);
 }
 
+// The bar may not have caught up with the last activation yet.
 static void PressOk(void)
 {
+    Refresh();
     HWND target = NavTarget;
-    if (IsWindow(target) && HasOkButton(target))
-        SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (!IsWindow(target) || !HasOkButton(target))
+        return;
+    // The tap took activation to the bar; the window it confirms gets it
+    // back, so that activation passes on properly when the window closes.
+    SetForegroundWindow(target);
+    SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
 }
 
 static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam)
@@ -126,6 +144,8 @@ static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM
 // (titles set later, windows of other threads).
 static LRESULT CALLBACK ActivationHook(int code, WPARAM wParam, LPARAM lParam)
 {
+    if (code == HCBT_ACTIVATE && !IsShellWindow((HWND)wParam))
+        NavTarget = (HWND)wParam;
     if ((code == HCBT_ACTIVATE || code == HCBT_DESTROYWND) && NavBar)
         PostMessageW(NavBar, WM_NAV_REFRESH, 0, 0);
     return CallNextHookEx(NULL, code, wParam, lParam);

@@ -19,6 +19,7 @@ static const int DesktopSheetButtons[] = {IDOK, IDCANCEL, IDC_SHEET_APPLY, IDHEL
 // screen. The callback gets no user data, and sheets are made one at a time.
 static PFNPROPSHEETCALLBACK PendingCallback;
 static BOOL PendingMaximize;
+static BOOL PendingUntitled;
 
 BOOL IsPropertySheetPage(HWND window)
 {
@@ -109,6 +110,10 @@ static void SetUpSheet(HWND sheet)
     if (!PendingMaximize)
         return;
     FillWorkArea(sheet);
+    // Desktop comctl32 titles an untitled sheet "Properties for"; the
+    // navigation bar shows the owner's title instead.
+    if (PendingUntitled)
+        SetWindowTextW(sheet, L"");
     GiveOkButton(sheet);
     PostMessageW(sheet, WM_SHEET_MAKE_PAGES, 0, 0);
 }
@@ -130,6 +135,7 @@ INT_PTR CePropertySheetW(LPCPROPSHEETHEADERW lppsph)
     memcpy(&header, lppsph, lppsph->dwSize < sizeof header ? lppsph->dwSize : sizeof header);
     PendingMaximize = (header.dwFlags & PSH_MAXIMIZE) != 0;
     PendingCallback = (header.dwFlags & PSH_USECALLBACK) ? header.pfnCallback : NULL;
+    PendingUntitled = !header.pszCaption || (!IS_INTRESOURCE(header.pszCaption) && !header.pszCaption[0]);
     if (PendingCallback)
         PendingCallback(NULL, PSCB_GETVERSION, 0);
     header.dwFlags = (header.dwFlags & ~PSH_MAXIMIZE) | PSH_USECALLBACK;

@@ -7,7 +7,8 @@
 #include <windows.h>
 #include <stdio.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/coredll.h"
+#include "ce/device_log.h"
 #include "device/common/device_names.h"
 #include "device/common/launch.h"
 
@@ -47,7 +48,7 @@ static void ReadInitKey()
 {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, DEVICE_INIT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        WriteDeviceLog(L"no init key");
+        DeviceLog(L"no init key");
         return;
     }
     for (DWORD index = 0;; index++) {
@@ -88,7 +89,7 @@ static DWORD ReadSettingNumber(const WCHAR *name)
 
 static void LeaveForReset()
 {
-    WriteDeviceLog(L"reset");
+    DeviceLog(L"reset");
     ExitProcess(DEVICE_RESET_EXIT_CODE);
 }
 
@@ -103,7 +104,7 @@ static void Poll()
             continue;
         DWORD code = 0;
         GetExitCodeProcess(Processes[number], &code);
-        WriteDeviceLog(L"exit %02d code %lu", number, code);
+        DeviceLog(L"exit %02d code %lu", number, code);
         CloseHandle(Processes[number]);
         Processes[number] = NULL;
     }
@@ -154,8 +155,8 @@ static void LaunchEntry(int number)
     arguments[3] = 0;
     const WCHAR *exe = LaunchExe[number];
     if (IsPlatformEntry(exe)) {
-        WriteDeviceLog(L"launch %02d %s %s (platform)", number, exe, arguments);
-        ReportStarted(number);
+        DeviceLog(L"launch %02d %s %s (platform)", number, exe, arguments);
+        SignalStarted(number);
         return;
     }
     WCHAR path[MAX_PATH];
@@ -163,10 +164,10 @@ static void LaunchEntry(int number)
         DeviceProgram(path, L"device_shell.exe");
     else
         lstrcpynW(path, exe, MAX_PATH);
-    WriteDeviceLog(L"launch %02d %s %s", number, exe, arguments);
+    DeviceLog(L"launch %02d %s %s", number, exe, arguments);
     Processes[number] = RunProgram(path, arguments);
     if (!Processes[number])
-        WriteDeviceLog(L"cannot launch %02d %s: error %lu", number, exe, GetLastError());
+        DeviceLog(L"cannot launch %02d %s: error %lu", number, exe, GetLastError());
 }
 
 static void RunInitSequence()
@@ -176,7 +177,7 @@ static void RunInitSequence()
             continue;
         int missing = WaitForDepends(number);
         if (missing >= 0) {
-            WriteDeviceLog(L"held %02d: %d never started", number, missing);
+            DeviceLog(L"held %02d: %d never started", number, missing);
             continue;
         }
         LaunchEntry(number);
@@ -195,12 +196,12 @@ static void StartDeviceProgram(const WCHAR *name, const WCHAR *arguments)
 {
     WCHAR path[MAX_PATH];
     DeviceProgram(path, name);
-    WriteDeviceLog(L"start %s %s", name, arguments);
+    DeviceLog(L"start %s %s", name, arguments);
     HANDLE process = RunProgram(path, arguments);
     if (process)
         CloseHandle(process);
     else
-        WriteDeviceLog(L"cannot start %s: error %lu", name, GetLastError());
+        DeviceLog(L"cannot start %s: error %lu", name, GetLastError());
 }
 
 // What runs on the device once its shell is up: the file holder (when
@@ -229,11 +230,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     // it exists.
     CreateMutexW(NULL, TRUE, DEVICE_KERNEL_MUTEX);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        WriteDeviceLog(L"already running");
+        DeviceLog(L"already running");
         return 1;
     }
     ResetRequest = CreateEventW(NULL, TRUE, FALSE, DEVICE_RESET_EVENT);
-    WriteDeviceLog(L"boot start");
+    DeviceLog(L"boot start");
     DWORD timeout = ReadSettingNumber(L"DependTimeout");
     if (timeout)
         DependTimeout = timeout;
@@ -242,7 +243,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     ReadInitKey();
     RunInitSequence();
     StartAfterShell();
-    WriteDeviceLog(L"boot done");
+    DeviceLog(L"boot done");
     for (;;) {
         Poll();
         WaitForSingleObject(ResetRequest, 200);

@@ -1,22 +1,42 @@
-// A test program for the device. As an init entry (command line: its
-// launch number) it logs its command line and does what the value named by
-// its number under HKLM\Software\GallimawDevice\Probe says:
+// A test program for the device.
+// As an init entry (command line: its launch number) it logs its command
+// line and does what the value named by its number under
+// HKLM\Software\GallimawDevice\Probe says, then stays until the device is
+// reset:
 //   "signal" (or no value)  report itself started
 //   "silent"                never report itself started
 //   "delay MS"              report itself started after MS milliseconds
-//   "reset"                 report itself started, make the value "signal"
-//                           and ask for a soft reset (so once)
-// It then stays until the device is reset.
-// With "open PATH" it opens PATH for reading with read sharing, as a reader
-// of a held index file would, and exits with the error code (0 when open).
+//   "exit CODE"             report itself started and exit with CODE
+// Other command lines:
+//   "open PATH"   opens PATH for reading with read sharing, as a reader of a
+//                 held index file would; exits with the error code (0: open)
+//   "ask TEXT"    asks TEXT in a Yes/No message box; exits with the answer
+//   "reset"       asks the device for a soft reset
+//   "window"      shows a window with the title bar ok and a menu bar, and
+//                 logs its commands, the ok and the Help key
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/aygshell.h"
+#include "ce/coredll.h"
+#include "ce/device_log.h"
 #include "device/common/device_names.h"
 #include "device/common/launch.h"
+#include "device/device_probe_resources.h"
 
 #define BEHAVIOUR_CHARS 64
+#define PROBE_TITLE L"Probe"
+#define PROBE_WINDOW_CLASS L"GallimawProbe"
+
+// An argument as given, without the quotes a caller put around blanks.
+static WCHAR *Unquoted(WCHAR *argument)
+{
+    size_t length = wcslen(argument);
+    if (length < 2 || argument[0] != L'"' || argument[length - 1] != L'"')
+        return argument;
+    argument[length - 1] = 0;
+    return argument + 1;
+}
 
 static int OpenForReading(const WCHAR *path)
 {
@@ -24,8 +44,58 @@ static int OpenForReading(const WCHAR *path)
     DWORD error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
-    WriteDeviceLog(L"open %s: error %lu", path, error);
+    DeviceLog(L"open %s: error %lu", path, error);
     return (int)error;
+}
+
+static int Ask(const WCHAR *text)
+{
+    int answer = MessageBoxW(NULL, text, PROBE_TITLE, MB_YESNO);
+    DeviceLog(L"answer %d", answer);
+    return answer;
+}
+
+static LRESULT CALLBACK ProbeWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        DeviceLog(L"command %u", LOWORD(wParam));
+        if (LOWORD(wParam) == IDOK)
+            DestroyWindow(window);
+        return 0;
+    case WM_HELP:
+        DeviceLog(L"help asked");
+        return TRUE;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+static int ShowProbeWindow(HINSTANCE instance)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = ProbeWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
+    windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = PROBE_WINDOW_CLASS;
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(WS_EX_CAPTIONOKBTN, PROBE_WINDOW_CLASS, PROBE_TITLE, WS_VISIBLE | WS_CAPTION, 0, 0,
+                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance,
+                                  NULL);
+    SHMENUBARINFO bar = {sizeof bar};
+    bar.hwndParent = window;
+    bar.nToolBarId = IDR_PROBE_MENU;
+    bar.hInstRes = instance;
+    SHCreateMenuBar(&bar);
+    MSG message;
+    while (GetMessageW(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
 }
 
 static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
@@ -35,30 +105,34 @@ static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
         lstrcpyW(behaviour, L"signal");
 }
 
-static void ForgetReset(const WCHAR *number)
+static int RunAsInitEntry(const WCHAR *commandLine)
 {
-    static const WCHAR signal[] = L"signal";
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, DEVICE_PROBE_KEY, number, REG_SZ, signal, sizeof signal);
-}
-
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
-{
-    if (wcsncmp(commandLine, L"open ", 5) == 0)
-        return OpenForReading(commandLine + 5);
     WCHAR behaviour[BEHAVIOUR_CHARS];
     ReadBehaviour(commandLine, behaviour);
-    WriteDeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
+    DeviceLog(L"probe command line \"%s\": %s", commandLine, behaviour);
     int number = _wtoi(commandLine);
-    if (wcsncmp(behaviour, L"delay ", 6) == 0) {
+    if (wcsncmp(behaviour, L"delay ", 6) == 0)
         Sleep(_wtoi(behaviour + 6));
-        ReportStarted(number);
-    } else if (wcscmp(behaviour, L"reset") == 0) {
-        ReportStarted(number);
-        ForgetReset(commandLine);
-        AskForSoftReset();
-    } else if (wcscmp(behaviour, L"silent") != 0) {
-        ReportStarted(number);
-    }
+    if (wcscmp(behaviour, L"silent") != 0)
+        SignalStarted(number);
+    if (wcsncmp(behaviour, L"exit ", 5) == 0)
+        return _wtoi(behaviour + 5);
     Sleep(INFINITE);
     return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
+{
+    if (wcscmp(commandLine, L"window") == 0)
+        return ShowProbeWindow(instance);
+    if (wcsncmp(commandLine, L"open ", 5) == 0)
+        return OpenForReading(Unquoted(commandLine + 5));
+    if (wcsncmp(commandLine, L"ask ", 4) == 0)
+        return Ask(Unquoted(commandLine + 4));
+    if (wcscmp(commandLine, L"reset") == 0) {
+        DWORD returned;
+        KernelIoControl(IOCTL_HAL_REBOOT, NULL, 0, NULL, 0, &returned);
+        return 1;
+    }
+    return RunAsInitEntry(commandLine);
 }

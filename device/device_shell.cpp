@@ -4,7 +4,8 @@
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/coredll.h"
+#include "ce/device_log.h"
 #include "device/common/device_names.h"
 #include "device/common/launch.h"
 
@@ -63,17 +64,17 @@ static void RunShortcut(const WCHAR *name)
     _snwprintf(file, MAX_PATH - 1, L"%s\\%s", DEVICE_STARTUP_FOLDER, name);
     file[MAX_PATH - 1] = 0;
     if (!ReadShortcutTarget(file, target, SHORTCUT_BYTES)) {
-        WriteDeviceLog(L"skip %s: not a shortcut", name);
+        DeviceLog(L"skip %s: not a shortcut", name);
         return;
     }
-    WriteDeviceLog(L"run %s: %s", name, target);
+    DeviceLog(L"run %s: %s", name, target);
     const WCHAR *path, *arguments;
     SplitTarget(target, &path, &arguments);
     HANDLE process = RunProgram(path, arguments);
     if (process)
         CloseHandle(process);
     else
-        WriteDeviceLog(L"cannot run %s: error %lu", path, GetLastError());
+        DeviceLog(L"cannot run %s: error %lu", path, GetLastError());
 }
 
 static void RunStartupFolder()
@@ -91,8 +92,8 @@ static void RunStartupFolder()
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR commandLine, int)
 {
-    WriteDeviceLog(L"shell %s", commandLine);
-    ReportStarted(_wtoi(commandLine));
+    DeviceLog(L"shell %s", commandLine);
+    SignalStarted(_wtoi(commandLine));
     RunStartupFolder();
     Sleep(INFINITE);
     return 0;

@@ -1,9 +1,11 @@
 // The help viewer stand-in. Its command line names a page and a topic,
 // "file:NAME.htm#TOPIC"; NAME.htm is looked up in \Windows when it carries
-// no folder. The page source is shown in a top-level window titled "Help".
+// no folder. The page is shown in an HTML view in a top-level window
+// titled "Help".
 #include <windows.h>
 #include <wchar.h>
-#include "device/common/device_log.h"
+#include "ce/device_log.h"
+#include "ce/htmlview.h"
 
 #define HELP_TITLE L"Help"
 #define HELP_CLASS L"GallimawHelp"
@@ -13,17 +15,26 @@
 
 static HWND PageView;
 
+// The page request of the command line. A caller that passes only the
+// arguments to CreateProcessW, as on the device, leaves no program name
+// in front of it, so the whole command line is searched for "file:".
+static const WCHAR *PageRequest(const WCHAR *arguments)
+{
+    for (const WCHAR *at = GetCommandLineW(); *at; at++)
+        if (_wcsnicmp(at, L"file:", 5) == 0)
+            return at + 5;
+    return arguments;
+}
+
 // "file:NAME.htm#TOPIC" -> the page's path; the topic is not needed to
 // show the page.
-static void PagePath(const WCHAR *commandLine, WCHAR *path)
+static void PagePath(const WCHAR *request, WCHAR *path)
 {
-    if (_wcsnicmp(commandLine, L"file:", 5) == 0)
-        commandLine += 5;
     WCHAR name[MAX_PATH];
-    lstrcpynW(name, commandLine, MAX_PATH);
-    WCHAR *topic = wcschr(name, L'#');
-    if (topic)
-        *topic = 0;
+    lstrcpynW(name, request[0] == L'"' ? request + 1 : request, MAX_PATH);
+    WCHAR *end = wcspbrk(name, L"#\"");
+    if (end)
+        *end = 0;
     if (wcschr(name, L'\\'))
         lstrcpyW(path, name);
     else
@@ -62,9 +73,9 @@ static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LP
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
-    WriteDeviceLog(L"help %s", commandLine);
+    DeviceLog(L"help %s", commandLine);
     WCHAR path[MAX_PATH];
-    PagePath(commandLine, path);
+    PagePath(PageRequest(commandLine), path);
     WCHAR *page = ReadPage(path);
 
     WNDCLASSW windowClass = {};
@@ -76,10 +87,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
     HWND window = CreateWindowExW(0, HELP_CLASS, HELP_TITLE, WS_OVERLAPPEDWINDOW, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
                                   instance, NULL);
-    PageView = CreateWindowExW(0, L"EDIT", page ? page : L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE |
-                               ES_READONLY | ES_AUTOVSCROLL, 0, 0, 0, 0, window, (HMENU)PAGE_ID, instance, NULL);
-    if (!page)
-        WriteDeviceLog(L"no page %s", path);
+    InitHTMLControl(instance);
+    PageView = CreateWindowExW(0, WC_HTML, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 0, 0, window,
+                               (HMENU)PAGE_ID, instance, NULL);
+    SendMessageW(PageView, DTM_CLEAR, 0, 0);
+    if (page)
+        SendMessageW(PageView, DTM_ADDTEXTW, FALSE, (LPARAM)page);
+    else
+        DeviceLog(L"no page %s", path);
+    SendMessageW(PageView, DTM_ENDOFSOURCE, 0, 0);
     ShowWindow(window, show);
     UpdateWindow(window);
 

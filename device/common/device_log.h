@@ -1,6 +1,6 @@
-// The device log: one line per step, "HH:MM:SS.mmm <exe> <message>",
-// appended by every device program to C:\windows\gallimaw-device.log.
+// Device programs log through ce/device_log.h; the browser and the file
+// holder still call it by this name.
 #pragma once
-#include <windows.h>
+#include "ce/device_log.h"
 
-void WriteDeviceLog(const WCHAR *format, ...);
+#define WriteDeviceLog DeviceLog

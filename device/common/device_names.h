@@ -1,5 +1,5 @@
 // Names shared by the device's programs and its host-side script
-// (device/gallimaw-device): kernel objects, registry keys, the log file.
+// (device/gallimaw-device): kernel objects, registry keys, folders.
 #pragma once
 #include <windows.h>
 
@@ -14,7 +14,6 @@
 // side then ends every device process and boots again.
 #define DEVICE_RESET_EXIT_CODE 222
 
-#define DEVICE_LOG_PATH L"C:\\windows\\gallimaw-device.log"
 #define DEVICE_INIT_KEY L"init"
 // The device's own settings, written by gallimaw-device create.
 #define DEVICE_SETTINGS_KEY L"Software\\GallimawDevice"

@@ -1,6 +1,5 @@
 #include "device/common/launch.h"
 #include <stdio.h>
-#include "device/common/device_log.h"
 #include "device/common/device_names.h"
 
 HANDLE RunProgram(const WCHAR *path, const WCHAR *arguments)
@@ -22,27 +21,4 @@ HANDLE OpenStartedEvent(int number)
     _snwprintf(name, 63, DEVICE_STARTED_EVENT_FORMAT, number);
     name[63] = 0;
     return CreateEventW(NULL, TRUE, FALSE, name);
-}
-
-void ReportStarted(int number)
-{
-    WriteDeviceLog(L"SignalStarted %d", number);
-    HANDLE started = OpenStartedEvent(number);
-    if (started) {
-        SetEvent(started);
-        CloseHandle(started);
-    }
-}
-
-void AskForSoftReset()
-{
-    HANDLE kernel = OpenMutexW(SYNCHRONIZE, FALSE, DEVICE_KERNEL_MUTEX);
-    if (!kernel)
-        return;
-    CloseHandle(kernel);
-    WriteDeviceLog(L"soft reset requested");
-    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, DEVICE_RESET_EVENT);
-    if (reset)
-        SetEvent(reset);
-    Sleep(INFINITE);
 }

@@ -1,4 +1,4 @@
-// Starting device programs and the init sequence's started signals.
+// Starting device programs and the init sequence's started events.
 #pragma once
 #include <windows.h>
 
@@ -7,8 +7,3 @@
 HANDLE RunProgram(const WCHAR *path, const WCHAR *arguments);
 // The manual-reset event that launch number N sets once it has started.
 HANDLE OpenStartedEvent(int number);
-// Reports launch number N started, as the platform's SignalStarted does.
-void ReportStarted(int number);
-// Asks the boot process for a soft reset; returns only when no boot
-// process is running.
-void AskForSoftReset();

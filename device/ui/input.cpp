@@ -9,16 +9,29 @@
 #define CAPTION_CHARS 256
 #define POPUP_MENU_CLASS L"#32768"
 
+// Absolute mouse coordinates run from 0 to 65535 across the screen.
+static LONG Normalized(int position, int screenSize)
+{
+    return (LONG)((position * 65535LL + screenSize / 2) / (screenSize - 1));
+}
+
+static void SendMouse(int x, int y, DWORD button)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = Normalized(x, GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = Normalized(y, GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | button;
+    SendInput(1, &input, sizeof input);
+}
+
 int Tap(int x, int y)
 {
-    SetCursorPos(x, y);
-    INPUT press = {};
-    press.type = INPUT_MOUSE;
-    press.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendInput(1, &press, sizeof press);
+    SendMouse(x, y, 0);
     Sleep(PRESS_MS);
-    press.mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(1, &press, sizeof press);
+    SendMouse(x, y, MOUSEEVENTF_LEFTDOWN);
+    Sleep(PRESS_MS);
+    SendMouse(x, y, MOUSEEVENTF_LEFTUP);
     Sleep(SETTLE_MS);
     return 0;
 }
@@ -101,6 +114,10 @@ int AnswerMessageBox(const WCHAR *button)
         printf("no message box with a button %ls\n", button);
         return 1;
     }
+    // A box hidden behind another window could not be tapped: a user
+    // would bring it forward first.
+    SetForegroundWindow(GetParent(search.found));
+    Sleep(SETTLE_MS);
     return TapWindow(search.found);
 }
 
@@ -114,23 +131,68 @@ static HWND WaitForPopupMenu()
     return NULL;
 }
 
-// Taps ITEM in the open popup menu; FALSE when it has no such item.
-static BOOL TapPopupItem(HWND popup, const WCHAR *item)
+// Another process's menus cannot be read, so ITEM is looked up in the menu
+// resources of the bar's program and chosen with the keyboard, as the
+// popups are built from them.
+struct MenuSearch {
+    const WCHAR *item;
+    const WCHAR *caption;
+    int position;  // arrow-key presses to reach ITEM after the popup opens
+    BOOL byCaption;
+};
+
+static int KeyboardPosition(HMENU popup, const WCHAR *item)
 {
-    HMENU menu = (HMENU)SendMessageW(popup, MN_GETHMENU, 0, 0);
-    int count = menu ? GetMenuItemCount(menu) : 0;
-    for (int index = 0; index < count; index++) {
+    int presses = 0;
+    for (int index = 0; index < GetMenuItemCount(popup); index++) {
         WCHAR caption[CAPTION_CHARS], plain[CAPTION_CHARS];
-        if (!GetMenuStringW(menu, index, caption, CAPTION_CHARS, MF_BYPOSITION))
+        if (GetMenuState(popup, index, MF_BYPOSITION) & MF_SEPARATOR)
             continue;
+        presses++;
+        GetMenuStringW(popup, index, caption, CAPTION_CHARS, MF_BYPOSITION);
         PlainCaption(caption, plain);
-        RECT rect;
-        if (_wcsicmp(plain, item) == 0 && GetMenuItemRect(NULL, menu, index, &rect)) {
-            Tap((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-            return TRUE;
-        }
+        if (_wcsicmp(plain, item) == 0)
+            return presses;
     }
-    return FALSE;
+    return -1;
+}
+
+static BOOL CALLBACK SearchMenuProc(HMODULE module, LPCWSTR, LPWSTR name, LONG_PTR search)
+{
+    MenuSearch *wanted = (MenuSearch *)search;
+    HMENU menu = LoadMenuW(module, name);
+    for (int index = 0; menu && index < GetMenuItemCount(menu) && !wanted->byCaption; index++) {
+        HMENU popup = GetSubMenu(menu, index);
+        int position = popup ? KeyboardPosition(popup, wanted->item) : -1;
+        if (position < 0)
+            continue;
+        WCHAR caption[CAPTION_CHARS], plain[CAPTION_CHARS];
+        GetMenuStringW(menu, index, caption, CAPTION_CHARS, MF_BYPOSITION);
+        PlainCaption(caption, plain);
+        wanted->byCaption = _wcsicmp(plain, wanted->caption) == 0;
+        if (wanted->byCaption || wanted->position < 0)
+            wanted->position = position;
+    }
+    if (menu)
+        DestroyMenu(menu);
+    return !wanted->byCaption;
+}
+
+static void SearchProgramMenus(HWND bar, MenuSearch *search)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    WCHAR path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    BOOL named = process && QueryFullProcessImageNameW(process, 0, path, &size);
+    if (process)
+        CloseHandle(process);
+    HMODULE module = named ? LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE) : NULL;
+    if (!module)
+        return;
+    EnumResourceNamesW(module, RT_MENU, SearchMenuProc, (LONG_PTR)search);
+    FreeLibrary(module);
 }
 
 int ChooseMenuItem(const WCHAR *item)
@@ -140,20 +202,36 @@ int ChooseMenuItem(const WCHAR *item)
         printf("no menu bar\n");
         return 1;
     }
+    HWND chosen = NULL;
+    int position = -1;
     for (HWND button = GetWindow(bar, GW_CHILD); button; button = GetWindow(button, GW_HWNDNEXT)) {
         if (!IsWindowVisible(button))
             continue;
         if (CaptionIs(button, item))
             return TapWindow(button);
-        TapWindow(button);
-        HWND popup = WaitForPopupMenu();
-        if (popup && TapPopupItem(popup, item))
-            return 0;
-        if (popup)
-            PressKey(VK_ESCAPE);
+        WCHAR caption[CAPTION_CHARS], plain[CAPTION_CHARS];
+        InternalGetWindowText(button, caption, CAPTION_CHARS);
+        PlainCaption(caption, plain);
+        MenuSearch search = {item, plain, -1, FALSE};
+        SearchProgramMenus(bar, &search);
+        if (search.position >= 0 && (search.byCaption || !chosen)) {
+            chosen = button;
+            position = search.position;
+        }
     }
-    printf("no menu item %ls\n", item);
-    return 1;
+    if (!chosen) {
+        printf("no menu item %ls\n", item);
+        return 1;
+    }
+    TapWindow(chosen);
+    if (!WaitForPopupMenu()) {
+        printf("no popup menu\n");
+        return 1;
+    }
+    for (int press = 0; press < position; press++)
+        PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    return 0;
 }
 
 int AskForHelp()

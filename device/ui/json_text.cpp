@@ -29,3 +29,16 @@ void AppendJsonNumber(std::string &out, long long number)
     snprintf(digits, sizeof digits, "%lld", number);
     out += digits;
 }
+
+void AppendJsonRect(std::string &out, const RECT &rect)
+{
+    out += "{\"left\":";
+    AppendJsonNumber(out, rect.left);
+    out += ",\"top\":";
+    AppendJsonNumber(out, rect.top);
+    out += ",\"right\":";
+    AppendJsonNumber(out, rect.right);
+    out += ",\"bottom\":";
+    AppendJsonNumber(out, rect.bottom);
+    out += '}';
+}

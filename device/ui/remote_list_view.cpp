@@ -1,52 +1,7 @@
 #include "device/ui/remote_list_view.h"
 #include <commctrl.h>
 #include "device/ui/json_text.h"
-
-#define TEXT_CHARS 1024
-#define MESSAGE_TIMEOUT_MS 2000
-
-// The block allocated in the list's process: a structure, then text room.
-struct RemoteBlock {
-    HANDLE process;
-    BYTE *base;
-};
-
-static const SIZE_T StructRoom = 256;
-static const SIZE_T BlockSize = StructRoom + TEXT_CHARS * sizeof(WCHAR);
-
-static BOOL OpenRemoteBlock(HWND list, RemoteBlock *block)
-{
-    DWORD pid = 0;
-    GetWindowThreadProcessId(list, &pid);
-    block->process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-    if (!block->process)
-        return FALSE;
-    block->base = (BYTE *)VirtualAllocEx(block->process, NULL, BlockSize, MEM_COMMIT, PAGE_READWRITE);
-    if (block->base)
-        return TRUE;
-    CloseHandle(block->process);
-    return FALSE;
-}
-
-static void CloseRemoteBlock(RemoteBlock *block)
-{
-    VirtualFreeEx(block->process, block->base, 0, MEM_RELEASE);
-    CloseHandle(block->process);
-}
-
-// Sends MESSAGE with the structure (SIZE bytes) copied into the block, then
-// copies the structure and the text back. Returns the message's result.
-static LRESULT SendRemote(HWND list, RemoteBlock *block, UINT message, WPARAM wParam, void *structure, SIZE_T size,
-                          WCHAR *text)
-{
-    WriteProcessMemory(block->process, block->base, structure, size, NULL);
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(list, message, wParam, (LPARAM)block->base, SMTO_ABORTIFHUNG, MESSAGE_TIMEOUT_MS, &result);
-    ReadProcessMemory(block->process, block->base, structure, size, NULL);
-    ReadProcessMemory(block->process, block->base + StructRoom, text, TEXT_CHARS * sizeof(WCHAR), NULL);
-    text[TEXT_CHARS - 1] = 0;
-    return (LRESULT)result;
-}
+#include "device/ui/remote_memory.h"
 
 static int ColumnCount(HWND list)
 {
@@ -60,10 +15,10 @@ static void AppendColumns(std::string &out, HWND list, RemoteBlock *block, int c
     for (int column = 0; column < columns; column++) {
         LVCOLUMNW item = {};
         item.mask = LVCF_TEXT | LVCF_WIDTH;
-        item.pszText = (WCHAR *)(block->base + StructRoom);
-        item.cchTextMax = TEXT_CHARS;
-        WCHAR text[TEXT_CHARS] = L"";
-        SendRemote(list, block, LVM_GETCOLUMNW, column, &item, sizeof item, text);
+        item.pszText = RemoteText(block);
+        item.cchTextMax = REMOTE_TEXT_CHARS;
+        WCHAR text[REMOTE_TEXT_CHARS] = L"";
+        SendRemote(list, block, LVM_GETCOLUMNW, column, &item, sizeof item, text, REMOTE_TEXT_CHARS);
         out += column ? ",{\"header\":" : "{\"header\":";
         AppendJsonString(out, text);
         out += ",\"width\":";
@@ -82,10 +37,10 @@ static void AppendRow(std::string &out, HWND list, RemoteBlock *block, int row, 
         item.mask = LVIF_TEXT | (column == 0 ? LVIF_IMAGE | LVIF_PARAM : 0);
         item.iItem = row;
         item.iSubItem = column;
-        item.pszText = (WCHAR *)(block->base + StructRoom);
-        item.cchTextMax = TEXT_CHARS;
-        WCHAR text[TEXT_CHARS] = L"";
-        SendRemote(list, block, LVM_GETITEMW, 0, &item, sizeof item, text);
+        item.pszText = RemoteText(block);
+        item.cchTextMax = REMOTE_TEXT_CHARS;
+        WCHAR text[REMOTE_TEXT_CHARS] = L"";
+        SendRemote(list, block, LVM_GETITEMW, 0, &item, sizeof item, text, REMOTE_TEXT_CHARS);
         if (column == 0)
             first = item;
         if (column)

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <vector>
 #include "device/ui/json_text.h"
+#include "device/ui/remote_html_view.h"
 #include "device/ui/remote_list_view.h"
 
 #define MESSAGE_TIMEOUT_MS 2000
@@ -12,19 +13,6 @@ static void AppendMember(std::string &out, const char *name)
     out += ",\"";
     out += name;
     out += "\":";
-}
-
-static void AppendRect(std::string &out, const RECT &rect)
-{
-    out += "{\"left\":";
-    AppendJsonNumber(out, rect.left);
-    out += ",\"top\":";
-    AppendJsonNumber(out, rect.top);
-    out += ",\"right\":";
-    AppendJsonNumber(out, rect.right);
-    out += ",\"bottom\":";
-    AppendJsonNumber(out, rect.bottom);
-    out += '}';
 }
 
 // The text a window answers to WM_GETTEXT, asked across processes.
@@ -107,13 +95,14 @@ static void AppendWindow(std::string &out, HWND window, BOOL topLevel)
     AppendMember(out, "class");
     AppendJsonString(out, kind.c_str());
     AppendMember(out, "text");
-    AppendJsonString(out, OwnText(window).c_str());
+    // An edit control keeps its text to itself; only it can answer.
+    AppendJsonString(out, (_wcsicmp(kind.c_str(), L"Edit") == 0 ? AskText(window) : OwnText(window)).c_str());
     AppendMember(out, "id");
     AppendJsonNumber(out, topLevel ? 0 : GetDlgCtrlID(window));
     RECT rect;
     GetWindowRect(window, &rect);
     AppendMember(out, "rect");
-    AppendRect(out, rect);
+    AppendJsonRect(out, rect);
     AppendMember(out, "visible");
     out += IsWindowVisible(window) ? "true" : "false";
     if (topLevel) {
@@ -127,6 +116,7 @@ static void AppendWindow(std::string &out, HWND window, BOOL topLevel)
         AppendMember(out, "html");
         out += "{\"source\":";
         AppendJsonString(out, AskText(window).c_str());
+        AppendHtmlLinks(out, window);
         out += '}';
     } else if (kind == L"#32770") {
         AppendMessageBox(out, window);

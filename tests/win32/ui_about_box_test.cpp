@@ -17,7 +17,7 @@ static const DWORD White = 0xFFFFFF;
 
 class AboutBoxTest : public ::testing::Test {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         FormAppNames();
         AppInstance = GetModuleHandleW(NULL);
@@ -25,14 +25,17 @@ protected:
         font.lfHeight = 18;
         font.lfWeight = FW_BOLD;
         BoldFont = CreateFontIndirectW(&font);
+    }
+    void SetUp() override
+    {
         MainWindow = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
                                      AppInstance, NULL);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppRegKey);
     }
+    // The owner stays until the process ends: hiding a window costs Wine
+    // seconds without a window manager.
     void TearDown() override
     {
-        DestroyWindow(MainWindow);
-        DeleteObject(BoldFont);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppRegKey);
     }
 

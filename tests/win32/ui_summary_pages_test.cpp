@@ -53,11 +53,10 @@ protected:
         SetSlot(KindCookies, 16384, L"\\Windows\\Profiles\\guest\\Cookies\\index.dat");
         SetSlot(KindHistory, 49152, L"\\Windows\\Profiles\\guest\\History\\History.IE5\\index.dat");
     }
+    // The windows stay until the process ends: hiding a window costs Wine
+    // seconds without a window manager.
     void TearDown() override
     {
-        if (sheet)
-            DestroyWindow(sheet);
-        DestroyWindow(owner);
         for (int kind = 0; kind < IndexFileKinds; kind++) {
             if (mappings[kind])
                 CloseHandle(mappings[kind]);

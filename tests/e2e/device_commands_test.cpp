@@ -1,0 +1,54 @@
+// gallimaw-device refuses what cannot be done with a message that says why,
+// and leaves a device it refused untouched.
+#include <gtest/gtest.h>
+#include <filesystem>
+#include "device_driver.h"
+
+static const std::string ProbeViewer()
+{
+    return Win32BuildPath("device/device_probe.exe");
+}
+
+TEST(DeviceCommands, FolderWithoutDeviceIsRefusedByEveryCommand)
+{
+    Device nothing;
+    nothing.dir = std::filesystem::temp_directory_path() / "gallimaw-no-device";
+    for (const char *command : {"boot", "log", "stop", "start"}) {
+        CommandResult result = DeviceCommand(nothing, command);
+        EXPECT_EQ(result.code, 1) << command;
+        EXPECT_NE(result.err.find("is not a device"), std::string::npos) << command << ": " << result.err;
+    }
+}
+
+TEST(DeviceCommands, CreateNeedsAViewerAndAFreshFolder)
+{
+    Device device;
+    CommandResult missing = CreateDevice(device, {"--viewer", "/nonexistent/gallimaw-view.exe"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("/nonexistent/gallimaw-view.exe does not exist"), std::string::npos) << missing.err;
+
+    ASSERT_EQ(DeviceCommand(device, "create", {"--viewer", ProbeViewer(), "--hold", "cookies"}).code, 0);
+    CommandResult again = DeviceCommand(device, "create", {"--viewer", ProbeViewer()});
+    EXPECT_EQ(again.code, 1);
+    EXPECT_NE(again.err.find("already holds a device"), std::string::npos) << again.err;
+
+    CommandResult kind = RunCommand({SourcePath("device/gallimaw-device"), "create", device.dir + "/other", "--viewer",
+                                     ProbeViewer(), "--hold", "bookmarks"});
+    EXPECT_EQ(kind.code, 1);
+    EXPECT_NE(kind.err.find("bookmarks is not one of cache, cookies, history"), std::string::npos) << kind.err;
+}
+
+TEST(DeviceCommands, ScreenCommandsNeedABootedDevice)
+{
+    Device device;
+    ASSERT_EQ(CreateDevice(device, {"--viewer", ProbeViewer()}).code, 0);
+    for (const std::vector<std::string> &command :
+         {std::vector<std::string>{"ui", "dump"}, {"start"}, {"screenshot", device.dir + "/screen.png"}}) {
+        CommandResult result = DeviceCommand(device, command[0], {command.begin() + 1, command.end()});
+        EXPECT_EQ(result.code, 1) << command[0];
+        EXPECT_NE(result.err.find("the device is not running"), std::string::npos) << result.err;
+    }
+    // The viewer was installed where the device looks for it.
+    EXPECT_TRUE(std::filesystem::exists(
+        DevicePathOnHost(device, "\\Program Files\\Gallimaw View\\gallimaw-view.exe")));
+}
