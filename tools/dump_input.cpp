@@ -12,10 +12,10 @@
 namespace {
 
 constexpr uint64_t kReleaseChunk = 256u << 10;
-// The kernel maps a file's 2 MB page-cache folios whole, with one page
-// table entry, where the view's address and the file offset agree modulo
-// 2 MB; that keeps 2 MB resident around the scan cursor whatever
-// ReleaseScannedPages does. The view is placed one page off that
+// The kernel maps a file's 2 MB page-cache folios whole, through one page
+// middle directory entry, where the view's address and the file offset
+// agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
+// whatever ReleaseScannedPages does. The view is placed one page off that
 // alignment, so pages come in a few at a time.
 constexpr uint64_t kLargeFolioBytes = 2u << 20;
 constexpr size_t kCopyBytes = 1u << 16;
