@@ -5,20 +5,30 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-constexpr uint64_t kReleaseChunk = 256u << 10;
+constexpr uint64_t kReleaseChunk = 64u << 10;
 // The kernel maps a file's 2 MB page-cache folios whole, through one page
 // middle directory entry, where the view's address and the file offset
 // agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
 // whatever ReleaseScannedPages does. The view is placed one page off that
 // alignment, so pages come in a few at a time.
 constexpr uint64_t kLargeFolioBytes = 2u << 20;
+// The pages mapped around a faulting one lie in a window aligned to this
+// size in the address space; with the view offset by it, windows keep to
+// the file's own alignment and never reach back into folios released
+// behind the scan.
+constexpr uint64_t kFaultAroundBytes = 64u << 10;
 constexpr size_t kCopyBytes = 1u << 16;
+constexpr uint64_t kHeaderBytes = INDEX_DIRECTORY_ENTRIES_OFFSET + INDEX_DIRECTORY_SLOTS * INDEX_DIRECTORY_ENTRY_BYTES;
+constexpr uint64_t kBlankLineChunk = 256u << 10;
+const char kBlankLine[] = "\r\n\r\n";
+constexpr size_t kBlankLineBytes = 4;
 
 std::string Reason(const char *what, int error)
 {
@@ -95,7 +105,7 @@ uint64_t PageSize()
 
 bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
 {
-    index->reservationBytes = index->size + kLargeFolioBytes + PageSize();
+    index->reservationBytes = index->size + kLargeFolioBytes + kFaultAroundBytes;
     index->reservation = mmap(nullptr, index->reservationBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
                               -1, 0);
     if (index->reservation == MAP_FAILED) {
@@ -104,7 +114,7 @@ bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
         return false;
     }
     uintptr_t start = reinterpret_cast<uintptr_t>(index->reservation);
-    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + PageSize();
+    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + kFaultAroundBytes;
     void *view = mmap(reinterpret_cast<void *>(start), index->size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0);
     if (view == MAP_FAILED) {
         *reason = Reason("cannot map: ", errno);
@@ -114,6 +124,62 @@ bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
     }
     index->base = static_cast<uint8_t *>(view);
     return true;
+}
+
+// Offset in chunk of its last CR LF CR LF, or length when it has none.
+size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
+{
+    for (size_t before = length; before >= kBlankLineBytes;) {
+        const void *newline = memrchr(chunk, '\n', before);
+        if (!newline)
+            break;
+        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
+        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
+            return at - kBlankLineBytes;
+        before = at - 1;
+    }
+    return length;
+}
+
+// Offset of the file's last CR LF CR LF, or its size when it has none,
+// searched backwards a chunk at a time with pread: cookie and history files
+// hold no blank line at all, and a search through the view would leave
+// every page of the file mapped.
+bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
+{
+    static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
+    for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
+        // Three bytes of overlap find a blank line across the chunk boundary.
+        size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
+        for (size_t done = 0; done < length;) {
+            ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(start + done));
+            if (got <= 0 && !(got < 0 && errno == EINTR)) {
+                *reason = got ? Reason("cannot read: ", errno) : "cannot read: the file shrank";
+                return false;
+            }
+            done += got > 0 ? static_cast<size_t>(got) : 0;
+        }
+        size_t found = LastBlankLineIn(chunk, length);
+        if (found < length) {
+            *lastBlankLine = start + found;
+            return true;
+        }
+        if (!start) {
+            *lastBlankLine = size;
+            return true;
+        }
+    }
+}
+
+// The header fields come from the first bytes alone and the last blank
+// line from FindLastBlankLine, so opening touches no more of the view than
+// the scan will.
+bool OpenMappedImage(int fd, MappedIndex *index, std::string *reason)
+{
+    OpenIndexImage(&index->image, index->base, std::min(index->size, kHeaderBytes));
+    index->image.size = index->size;
+    index->image.lastBlankLine = 0;
+    return !index->size || FindLastBlankLine(fd, index->size, &index->image.lastBlankLine, reason);
 }
 
 } // namespace
@@ -126,15 +192,11 @@ bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *rea
     if (fd < 0)
         return false;
     index->size = static_cast<uint64_t>(status.st_size);
-    bool mapped = !index->size || MapMisaligned(fd, index, reason);
+    bool opened = (!index->size || MapMisaligned(fd, index, reason)) && OpenMappedImage(fd, index, reason);
     close(fd);
-    if (!mapped)
-        return false;
-    OpenIndexImage(&index->image, index->base, index->size);
-    // Opening may have read the whole file backwards; the scan starts afresh.
-    if (index->size)
-        madvise(index->base, index->size, MADV_DONTNEED);
-    return true;
+    if (!opened)
+        UnmapIndexInput(index);
+    return opened;
 }
 
 void UnmapIndexInput(MappedIndex *index)

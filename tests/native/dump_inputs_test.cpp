@@ -200,3 +200,31 @@ TEST(DumpInputs, KindComesFromTheFoldersOnThePath)
     EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://cookie.example/"});
     EXPECT_NE(result.err.find(unknown + ": kind unknown, left out by --kind"), std::string::npos) << result.err;
 }
+
+// Whether a record has a header block depends on a blank line anywhere
+// after it; the search reads the file backwards in chunks, so blank lines
+// across a chunk boundary and far from the end must count.
+TEST(DumpInputs, HeaderBlockNeedsABlankLineAnywhereAfterIt)
+{
+    UrlRecord record = SampleRecord("http://h.example/");
+    record.headers = "X-Only: line\r\n";
+    GeneratedIndex index = BuildIndex(LayoutOf({record}));
+    std::vector<uint8_t> bytes = index.bytes;
+    bytes.resize(3 << 20, 'z');
+    auto headersOf = [&](const std::vector<uint8_t> &image) {
+        std::string path = TempPath("blank.dat"), error;
+        EXPECT_TRUE(WriteIndexFile(path, GeneratedIndex{image, {}, 0}, &error)) << error;
+        std::string out = RunCommand(DumpCommand() + " -f jsonl " + Quoted(path)).out;
+        size_t at = out.find("\"html_headers\":");
+        return at == std::string::npos ? std::string("no record") : out.substr(at + 15, out.find(",\"sort_key", at) - at - 15);
+    };
+    EXPECT_EQ(headersOf(bytes), "null");
+    for (size_t blank : {size_t{(1 << 20) - 2}, size_t{(256 << 10) - 1}, size_t{(2 << 20) + 5}, bytes.size() - 4}) {
+        std::vector<uint8_t> withBlank = bytes;
+        std::copy_n("\r\n\r\n", 4, withBlank.begin() + static_cast<long>(blank));
+        EXPECT_EQ(headersOf(withBlank), "\"X-Only: line\\r\\n\"") << "blank line at " << blank;
+    }
+    std::vector<uint8_t> before = bytes;
+    std::copy_n("\r\n\r\n", 4, before.begin() + 100);
+    EXPECT_EQ(headersOf(before), "null") << "a blank line before the record does not count";
+}
