@@ -65,6 +65,44 @@ void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size)
     image->lastBlankLine = FindLastBlankLine(image);
 }
 
+// Only these bytes can begin "URL ", "HASH", "LEAK" or "REDR".
+static int CanStartSignature(uint8_t byte)
+{
+    return byte == 'U' || byte == 'H' || byte == 'L' || byte == 'R';
+}
+
+#define EVERY_BYTE(value) (0x0101010101010101ull * (uint8_t)(value))
+
+// Whether any of the eight bytes in word is one of the signatures' first
+// bytes; the zero-byte test is exact in either byte order.
+static int WordMayStartSignature(uint64_t word)
+{
+    static const char firstBytes[] = {'U', 'H', 'L', 'R'};
+    uint64_t found = 0;
+    for (int i = 0; i < 4; i++) {
+        uint64_t x = word ^ EVERY_BYTE(firstBytes[i]);
+        found |= (x - EVERY_BYTE(1)) & ~x & EVERY_BYTE(0x80);
+    }
+    return found != 0;
+}
+
+// The first offset from `from` on, before limit, whose byte can begin a
+// signature, or limit. Unrecognised regions are passed eight bytes at a
+// time; the result is the same as testing every byte.
+static uint64_t SkipToSignatureStart(const IndexImage *image, uint64_t from, uint64_t limit)
+{
+    uint64_t word;
+    while (from + sizeof word <= limit) {
+        memcpy(&word, image->bytes + from, sizeof word);
+        if (WordMayStartSignature(word))
+            break;
+        from += sizeof word;
+    }
+    while (from < limit && !CanStartSignature(image->bytes[from]))
+        from++;
+    return from;
+}
+
 void ScanIndexImage(const IndexImage *image, RecordVisitor visit, void *context)
 {
     if (image->size <= INDEX_SCAN_MARGIN)
@@ -75,7 +113,7 @@ void ScanIndexImage(const IndexImage *image, RecordVisitor visit, void *context)
         uint32_t signature = ReadImageU32(image, cursor);
         if (signature != RECORD_SIGNATURE_URL && signature != RECORD_SIGNATURE_HASH
             && signature != RECORD_SIGNATURE_LEAK && signature != RECORD_SIGNATURE_REDR) {
-            cursor++;
+            cursor = SkipToSignatureStart(image, cursor + 1, limit);
             continue;
         }
         if (signature == RECORD_SIGNATURE_URL)

@@ -2,9 +2,15 @@
 // scan ends.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "decoded_rows.h"
+#include "run_command.h"
+#include "store/index_format.h"
 #include "tools/index_generator.h"
 
 using namespace gallimaw_gen;
@@ -130,4 +136,167 @@ TEST(HostileImage, RandomDamageEndsCleanly)
             for (const std::string &column : row.columns)
                 ASSERT_LE(column.size(), 3u * 1023);
     }
+}
+
+namespace {
+
+void CollectOffset(void *context, uint64_t offset)
+{
+    static_cast<std::vector<uint64_t> *>(context)->push_back(offset);
+}
+
+// The scan as the format defines it, one byte at a time.
+std::vector<uint64_t> ScanByteByByte(const std::vector<uint8_t> &bytes)
+{
+    std::vector<uint64_t> offsets;
+    if (bytes.size() <= 104)
+        return offsets;
+    auto read32 = [&](uint64_t at) {
+        return at + 4 > bytes.size() ? 0u
+                                     : bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16
+                                           | static_cast<uint32_t>(bytes[at + 3]) << 24;
+    };
+    for (uint64_t cursor = read32(32); cursor < bytes.size() - 104;) {
+        std::string signature(bytes.begin() + cursor, bytes.begin() + cursor + 4);
+        if (signature != "URL " && signature != "HASH" && signature != "LEAK" && signature != "REDR") {
+            cursor++;
+            continue;
+        }
+        if (signature == "URL ")
+            offsets.push_back(cursor);
+        uint64_t step = static_cast<uint64_t>(read32(cursor + 4)) * 128;
+        cursor += step ? step : 1;
+    }
+    return offsets;
+}
+
+} // namespace
+
+TEST(HostileImage, SignatureSearchFindsWhatAByteByByteScanFinds)
+{
+    // Dense first letters and near-signatures around real ones, at every
+    // alignment and up to the scan limit.
+    const std::string pieces[] = {"URL ", "HASH", "LEAK", "REDR", "URL", "UR", "U", "HAS", "LEA", "RED", "H", "L",
+                                  "R", "url ", "xURL ", "\x01", std::string(1, '\0')};
+    std::mt19937 random(5);
+    for (int trial = 0; trial < 400; trial++) {
+        std::vector<uint8_t> bytes(200 + random() % 3000, 0);
+        Put32(bytes, 32, random() % 3 ? 40 + random() % 60 : 0);
+        for (size_t at = 36; at < bytes.size();) {
+            std::string piece = pieces[random() % (sizeof pieces / sizeof pieces[0])];
+            for (size_t i = 0; i < piece.size() && at < bytes.size(); i++)
+                bytes[at++] = static_cast<uint8_t>(piece[i]);
+            // Block counts of 0 and 1 keep the scan on the bytes that follow.
+            if (piece.size() == 4 && at + 4 <= bytes.size())
+                Put32(bytes, at, random() % 2);
+            at += random() % 12;
+        }
+        std::vector<uint64_t> found;
+        IndexImage image;
+        OpenIndexImage(&image, bytes.data(), bytes.size());
+        ScanIndexImage(&image, CollectOffset, &found);
+        ASSERT_EQ(found, ScanByteByByte(bytes)) << "trial " << trial;
+    }
+}
+
+namespace {
+
+struct HostileFile {
+    std::string name;
+    std::vector<uint8_t> bytes;
+};
+
+// A sample cache file with hash tables, damaged in the ways that trip up
+// parsers which follow the file's own pointers.
+std::vector<HostileFile> HostileFiles()
+{
+    GeneratedIndex sample = BuildIndex(SampleLayout(IndexKind::Cache, 300, 9, 5, false));
+    std::vector<HostileFile> files;
+
+    HostileFile cycle{"cyclic-hash-chain", sample.bytes};
+    Put32(cycle.bytes, sample.firstHashTable + 8, static_cast<uint32_t>(sample.firstHashTable));
+    files.push_back(cycle);
+
+    HostileFile huge{"block-count-ffffffff", sample.bytes};
+    Put32(huge.bytes, sample.firstHashTable + 4, 0xFFFFFFFF);
+    for (uint64_t at = sample.firstHashTable + 1; at + 8 < huge.bytes.size(); at++)
+        if (!std::memcmp(huge.bytes.data() + at, "URL ", 4)) {
+            Put32(huge.bytes, at + 4, 0xFFFFFFFF);
+            break;
+        }
+    files.push_back(huge);
+
+    HostileFile past{"offsets-past-the-end", sample.bytes};
+    uint32_t end = static_cast<uint32_t>(past.bytes.size());
+    Put32(past.bytes, 28, 0xFFFFFFF0);
+    for (uint64_t at = sample.firstHashTable + 16; at + 8 <= sample.firstHashTable + 0x1000; at += 8)
+        Put32(past.bytes, at + 4, end + static_cast<uint32_t>(at));
+    for (uint64_t at = sample.firstHashTable + 0x1000; at + 80 < past.bytes.size(); at++)
+        if (!std::memcmp(past.bytes.data() + at, "URL ", 4))
+            for (int field : {52, 60, 68})
+                Put32(past.bytes, at + field, 0xFFFFFF00u - static_cast<uint32_t>(at));
+    files.push_back(past);
+
+    for (size_t cut : {size_t{20}, size_t{80}, size_t{0x3000}})
+        files.push_back({"truncated-header-" + std::to_string(cut),
+                         std::vector<uint8_t>(sample.bytes.begin(), sample.bytes.begin() + cut)});
+
+    std::mt19937 random(13);
+    HostileFile noise{"random-bytes", std::vector<uint8_t>(1 << 20)};
+    for (uint8_t &byte : noise.bytes)
+        byte = static_cast<uint8_t>(random());
+    files.push_back(noise);
+    HostileFile headed = noise;
+    headed.name = "random-bytes-after-a-header";
+    std::copy(sample.bytes.begin(), sample.bytes.begin() + 0x4000, headed.bytes.begin());
+    files.push_back(headed);
+    return files;
+}
+
+// How a command ended, run with a time limit and a memory limit, its
+// standard output counted but not kept.
+std::string Outcome(const std::string &command, const std::string &file, int seconds)
+{
+    CommandResult result = RunCommand("bash -c " + Quoted("ulimit -v 4000000; timeout -s KILL " + std::to_string(seconds)
+                                                          + " " + command + " " + Quoted(file)
+                                                          + " 2>/dev/null | wc -l; exit ${PIPESTATUS[0]}"));
+    std::string lines = result.out.substr(0, result.out.find('\n')) + " lines";
+    if (result.exitCode == 128 + 9)
+        return "did not end within " + std::to_string(seconds) + " s (" + lines + ")";
+    if (result.exitCode > 128)
+        return "crashed with signal " + std::to_string(result.exitCode - 128) + " (" + lines + ")";
+    return "exit " + std::to_string(result.exitCode) + " (" + lines + ")";
+}
+
+} // namespace
+
+// gallimaw-dump reads every hostile file to its end in every format; what
+// the peers do with the same files is recorded, not judged.
+TEST(HostileImage, HostileFilesEndTheDumpButNotAlwaysThePeers)
+{
+    std::string dump = Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump");
+    for (const HostileFile &file : HostileFiles()) {
+        std::string path = TempPath(file.name + ".dat"), error;
+        ASSERT_TRUE(WriteIndexFile(path, GeneratedIndex{file.bytes, {}, 0}, &error)) << error;
+        auto start = std::chrono::steady_clock::now();
+        for (const char *format : {"row", "csv", "jsonl", "table"}) {
+            std::string outcome = Outcome(dump + " --format=" + format, path, 30);
+            EXPECT_EQ(outcome.rfind("exit 0 (", 0), 0u) << file.name << " " << format << ": " << outcome;
+        }
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        std::string pasco = Outcome("env TZ=UTC pasco", path, 3);
+        std::string msiecf = Outcome("msiecfexport -m all", path, 3);
+        std::printf("%-28s gallimaw-dump, 4 formats: %.2f s; pasco: %-40s msiecfexport: %s\n", file.name.c_str(),
+                    seconds, pasco.c_str(), msiecf.c_str());
+        RecordProperty(file.name + "-pasco", pasco);
+        RecordProperty(file.name + "-msiecfexport", msiecf);
+    }
+}
+
+TEST(HostileImage, ACyclicHashChainHidesNoRecord)
+{
+    GeneratedIndex sample = BuildIndex(SampleLayout(IndexKind::Cache, 300, 9, 5, false));
+    std::vector<uint8_t> bytes = sample.bytes;
+    Put32(bytes, sample.firstHashTable + 8, static_cast<uint32_t>(sample.firstHashTable));
+    EXPECT_EQ(DecodeRows(bytes).size(), 300u) << "the scan follows no chain";
 }

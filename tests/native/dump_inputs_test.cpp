@@ -1,0 +1,230 @@
+// gallimaw-dump's inputs and behaviour as a command: files, standard
+// input, device folders, --kind, --mixed, errors and exit status.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "dump_index_files.h"
+#include "run_command.h"
+
+using namespace gallimaw_gen;
+
+namespace {
+
+// The URL of every row-format line, in order.
+std::vector<std::string> Urls(const std::string &rows)
+{
+    std::vector<std::string> urls;
+    size_t at = 0;
+    for (size_t end; (end = rows.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string line = rows.substr(at, end - at);
+        size_t url = 0;
+        for (int tab = 0; tab < 3; tab++)
+            url = line.find('\t', url) + 1;
+        urls.push_back(line.substr(url, line.find('\t', url) - url));
+    }
+    return urls;
+}
+
+std::string Record(const std::string &url, int day)
+{
+    UrlRecord record = SampleRecord(url);
+    record.accessed = FileTimeOf(2006, 3, day, 12, 0, 0);
+    std::string path = TempPath(url.substr(7, url.size() - 8));
+    std::string error;
+    EXPECT_TRUE(WriteIndexFile(path, BuildIndex(LayoutOf({record})), &error)) << error;
+    return path;
+}
+
+void MakeFolder(const std::string &path)
+{
+    ASSERT_EQ(RunCommand("mkdir -p " + Quoted(path)).exitCode, 0);
+}
+
+// An index file whose one record names where it was put.
+void PlaceIndex(const std::string &path, const std::string &url)
+{
+    MakeFolder(path.substr(0, path.rfind('/')));
+    std::string error;
+    ASSERT_TRUE(WriteIndexFile(path, BuildIndex(LayoutOf({SampleRecord(url)})), &error)) << error;
+}
+
+void WriteText(const std::string &path, const std::string &text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+} // namespace
+
+TEST(DumpInputs, StandardInputFromAPipeOrAFile)
+{
+    std::string path = WriteIndex("stdin.dat", LayoutOf({SampleRecord("http://in.example/")}));
+    CommandResult direct = RunCommand(DumpCommand() + " -f csv " + Quoted(path));
+    CommandResult piped = RunCommand("cat " + Quoted(path) + " | " + DumpCommand() + " -f csv -");
+    CommandResult redirected = RunCommand(DumpCommand() + " -f csv - < " + Quoted(path));
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(redirected.exitCode, 0) << redirected.err;
+    std::string rowOf = direct.out.substr(direct.out.find("\r\n") + 2);
+    size_t afterPath = rowOf.find(",16384,");
+    EXPECT_EQ(piped.out.substr(piped.out.find("\r\n") + 2), ",-" + rowOf.substr(afterPath));
+    EXPECT_EQ(redirected.out, piped.out);
+}
+
+TEST(DumpInputs, UnreadableFilesAreNamedOnStandardErrorAndTheOthersPrinted)
+{
+    std::string good = WriteIndex("good.dat", LayoutOf({SampleRecord("http://good.example/")}));
+    std::string empty = TempPath("empty.dat");
+    WriteText(empty, "");
+    std::string missing = TempPath("missing.dat");
+    CommandResult result = RunCommand(DumpCommand() + " " + Quoted(missing) + " " + Quoted(empty) + " "
+                                      + Quoted(TempPath("")) + " " + Quoted(good));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("gallimaw-dump: " + missing + ": No such file or directory"), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find(": Is a directory"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("empty.dat"), std::string::npos) << "an empty file is no error: " << result.err;
+    EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://good.example/"});
+
+    CommandResult full = RunCommand("(" + DumpCommand() + " " + Quoted(good) + " >/dev/full)");
+    EXPECT_EQ(full.exitCode, 1) << "a failed write is no success";
+    EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+}
+
+TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
+{
+    CommandResult help = RunCommand(DumpCommand() + " --help");
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *topic : {"--format=FORMAT", "--device=DIR", "--kind=KINDS", "--mixed", "Exit status",
+                              "OFFSET<TAB>SORTKEY<TAB>C0", "temporary file"})
+        EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
+    CommandResult version = RunCommand(DumpCommand() + " --version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("gallimaw-dump ", 0), 0u);
+    for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--device", "--frobnicate x"}) {
+        CommandResult result = RunCommand(DumpCommand() + " " + wrong);
+        EXPECT_EQ(result.exitCode, 2) << wrong;
+        EXPECT_NE(result.err.find("gallimaw-dump: "), std::string::npos) << wrong;
+        EXPECT_EQ(result.out, "") << wrong;
+    }
+    std::string dashed = WriteIndex("-dashed.dat", LayoutOf({SampleRecord("http://dash.example/")}));
+    EXPECT_EQ(Urls(RunCommand("cd " + Quoted(TempPath("")) + " && " + DumpCommand() + " -- -dashed.dat").out),
+              std::vector<std::string>{"http://dash.example/"});
+}
+
+TEST(DumpInputs, MixedOrdersAllFilesByDescendingSortKey)
+{
+    std::string first = Record("http://a.example/", 5);
+    std::string second = Record("http://b.example/", 9);
+    std::string third = Record("http://c.example/", 5);
+    CommandResult result = RunCommand(DumpCommand() + " --mixed " + Quoted(first) + " " + Quoted(second) + " "
+                                      + Quoted(third));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Urls(result.out), (std::vector<std::string>{"http://b.example/", "http://a.example/",
+                                                          "http://c.example/"}))
+        << "ties keep the files' order";
+    CommandResult plain = RunCommand(DumpCommand() + " " + Quoted(first) + " " + Quoted(second));
+    EXPECT_EQ(Urls(plain.out), (std::vector<std::string>{"http://a.example/", "http://b.example/"}));
+}
+
+TEST(DumpInputs, EmulatedDeviceUsesItsShellFolderValues)
+{
+    std::string device = TempPath("device");
+    MakeFolder(device + "/prefix/drive_c");
+    WriteText(device + "/device.json", "{}");
+    // Wine's form, with a value of another type and one too long to fit.
+    WriteText(device + "/prefix/user.reg",
+              "WINE REGISTRY Version 2\n\n"
+              "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\User Shell Folders] 1\n"
+              "\"Cache\"=\"\\\\Elsewhere\"\n\n"
+              "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1796768976\n"
+              "#time=1dd87639b25c1fe\n"
+              "\"Cache\"=\"\\\\Windows\\\\Profiles\\\\Temporary Internet Files\"\n"
+              "\"Cookies\"=str(2):\"C:\\\\Windows\\\\Profiles\\\\Cookies\"\n"
+              "\"History\"=\"\\\\" + std::string(130, 'h') + "\"\n");
+    std::string root = device + "/prefix/drive_c";
+    PlaceIndex(root + "/windows/PROFILES/Temporary Internet Files/content.ie5/index.dat", "http://cache.example/");
+    PlaceIndex(root + "/windows/PROFILES/cookies/index.dat", "http://cookies.example/");
+    PlaceIndex(root + "/windows/History/index.dat", "http://history.example/");
+    PlaceIndex(root + "/Elsewhere/Content.IE5/index.dat", "http://not-the-shell-folder.example/");
+
+    CommandResult result = RunCommand(DumpCommand() + " -f csv --device " + Quoted(device));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    for (const char *expected : {"\r\nCache,", "content.ie5/index.dat,", "http://cache.example/",
+                                 "\r\nCookies,", "http://cookies.example/", "\r\nHistory,",
+                                 "http://history.example/"})
+        EXPECT_NE(result.out.find(expected), std::string::npos) << expected << " in " << result.out;
+    EXPECT_EQ(result.out.find("not-the-shell-folder"), std::string::npos);
+    EXPECT_LT(result.out.find("cache.example"), result.out.find("cookies.example"));
+    EXPECT_LT(result.out.find("cookies.example"), result.out.find("history.example"));
+
+    CommandResult history = RunCommand(DumpCommand() + " --kind=history,cookies --device=" + Quoted(device));
+    EXPECT_EQ(Urls(history.out), (std::vector<std::string>{"http://cookies.example/", "http://history.example/"}));
+}
+
+TEST(DumpInputs, CopiedFileSystemUsesTheFallbackFolders)
+{
+    std::string copy = TempPath("copied");
+    PlaceIndex(copy + "/Windows/Temporary Internet Files/Content.IE5/index.dat", "http://cache.example/");
+    PlaceIndex(copy + "/Windows/HISTORY/INDEX.DAT", "http://history.example/");
+    CommandResult result = RunCommand(DumpCommand() + " --device " + Quoted(copy));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Urls(result.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
+    EXPECT_NE(result.err.find(copy + ": no Cookies index file at \\Windows\\Cookies\\index.dat"), std::string::npos)
+        << result.err;
+
+    // A registry export beside the copy takes the viewer's path, even to a
+    // folder that is missing.
+    WriteText(copy + "/user.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                  "\\Explorer\\Shell Folders]\r\n\"History\"=\"\\\\Windows\\\\History\"\r\n");
+    CommandResult registry = RunCommand(DumpCommand() + " --kind history --device " + Quoted(copy));
+    EXPECT_EQ(registry.exitCode, 1) << "no index file at all in the device";
+    EXPECT_EQ(registry.out, "");
+    EXPECT_NE(registry.err.find("no History index file at \\Windows\\History\\History.IE5\\index.dat"),
+              std::string::npos) << registry.err;
+
+    CommandResult notFolder = RunCommand(DumpCommand() + " --device " + Quoted(TempPath("nothing-here")));
+    EXPECT_EQ(notFolder.exitCode, 1);
+    EXPECT_NE(notFolder.err.find("nothing-here: No such file or directory"), std::string::npos) << notFolder.err;
+}
+
+TEST(DumpInputs, KindComesFromTheFoldersOnThePath)
+{
+    std::string cookie = TempPath("x/Cookies/index.dat");
+    std::string unknown = TempPath("loose.dat");
+    PlaceIndex(cookie, "http://cookie.example/");
+    PlaceIndex(unknown, "http://loose.example/");
+    CommandResult result = RunCommand(DumpCommand() + " -k cookies " + Quoted(cookie) + " " + Quoted(unknown));
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://cookie.example/"});
+    EXPECT_NE(result.err.find(unknown + ": kind unknown, left out by --kind"), std::string::npos) << result.err;
+}
+
+// Whether a record has a header block depends on a blank line anywhere
+// after it; the search reads the file backwards in chunks, so blank lines
+// across a chunk boundary and far from the end must count.
+TEST(DumpInputs, HeaderBlockNeedsABlankLineAnywhereAfterIt)
+{
+    UrlRecord record = SampleRecord("http://h.example/");
+    record.headers = "X-Only: line\r\n";
+    GeneratedIndex index = BuildIndex(LayoutOf({record}));
+    std::vector<uint8_t> bytes = index.bytes;
+    bytes.resize(3 << 20, 'z');
+    auto headersOf = [&](const std::vector<uint8_t> &image) {
+        std::string path = TempPath("blank.dat"), error;
+        EXPECT_TRUE(WriteIndexFile(path, GeneratedIndex{image, {}, 0}, &error)) << error;
+        std::string out = RunCommand(DumpCommand() + " -f jsonl " + Quoted(path)).out;
+        size_t at = out.find("\"html_headers\":");
+        return at == std::string::npos ? std::string("no record") : out.substr(at + 15, out.find(",\"sort_key", at) - at - 15);
+    };
+    EXPECT_EQ(headersOf(bytes), "null");
+    for (size_t blank : {size_t{(1 << 20) - 2}, size_t{(256 << 10) - 1}, size_t{(2 << 20) + 5}, bytes.size() - 4}) {
+        std::vector<uint8_t> withBlank = bytes;
+        std::copy_n("\r\n\r\n", 4, withBlank.begin() + static_cast<long>(blank));
+        EXPECT_EQ(headersOf(withBlank), "\"X-Only: line\\r\\n\"") << "blank line at " << blank;
+    }
+    std::vector<uint8_t> before = bytes;
+    std::copy_n("\r\n\r\n", 4, before.begin() + 100);
+    EXPECT_EQ(headersOf(before), "null") << "a blank line before the record does not count";
+}

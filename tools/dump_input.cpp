@@ -1,0 +1,217 @@
+#include "tools/dump_input.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr uint64_t kReleaseChunk = 64u << 10;
+// The kernel maps a file's 2 MB page-cache folios whole, through one page
+// middle directory entry, where the view's address and the file offset
+// agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
+// whatever ReleaseScannedPages does. The view is placed one page off that
+// alignment, so pages come in a few at a time.
+constexpr uint64_t kLargeFolioBytes = 2u << 20;
+// The pages mapped around a faulting one lie in a window aligned to this
+// size in the address space; with the view offset by it, windows keep to
+// the file's own alignment and never reach back into folios released
+// behind the scan.
+constexpr uint64_t kFaultAroundBytes = 64u << 10;
+constexpr size_t kCopyBytes = 1u << 16;
+constexpr uint64_t kHeaderBytes = INDEX_DIRECTORY_ENTRIES_OFFSET + INDEX_DIRECTORY_SLOTS * INDEX_DIRECTORY_ENTRY_BYTES;
+constexpr uint64_t kBlankLineChunk = 256u << 10;
+const char kBlankLine[] = "\r\n\r\n";
+constexpr size_t kBlankLineBytes = 4;
+
+std::string Reason(const char *what, int error)
+{
+    return std::string(what) + std::strerror(error);
+}
+
+// A pipe cannot be mapped: its bytes go to an unlinked temporary file.
+int CopyToTemporaryFile(int from, std::string *reason)
+{
+    FILE *copy = std::tmpfile();
+    if (!copy) {
+        *reason = Reason("cannot make a temporary file: ", errno);
+        return -1;
+    }
+    int fd = dup(fileno(copy));
+    std::fclose(copy);
+    static char buffer[kCopyBytes];
+    for (;;) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *reason = Reason("cannot read: ", errno);
+            break;
+        }
+        if (got == 0)
+            return fd;
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno != EINTR) {
+                *reason = Reason("cannot copy to a temporary file: ", errno);
+                close(fd);
+                return -1;
+            }
+            done += put > 0 ? put : 0;
+        }
+    }
+    close(fd);
+    return -1;
+}
+
+int OpenInput(const std::string &path, struct stat *status, std::string *reason)
+{
+    bool standardInput = path == kStandardInputName;
+    int fd = standardInput ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, status) != 0) {
+        *reason = Reason("", errno);
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    if (S_ISDIR(status->st_mode)) {
+        *reason = Reason("", EISDIR);
+        close(fd);
+        return -1;
+    }
+    if (S_ISREG(status->st_mode))
+        return fd;
+    int copy = CopyToTemporaryFile(fd, reason);
+    close(fd);
+    if (copy >= 0 && fstat(copy, status) != 0) {
+        *reason = Reason("", errno);
+        close(copy);
+        return -1;
+    }
+    return copy;
+}
+
+uint64_t PageSize()
+{
+    static const uint64_t pageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+    return pageSize;
+}
+
+bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
+{
+    index->reservationBytes = index->size + kLargeFolioBytes + kFaultAroundBytes;
+    index->reservation = mmap(nullptr, index->reservationBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
+                              -1, 0);
+    if (index->reservation == MAP_FAILED) {
+        *reason = Reason("cannot map: ", errno);
+        index->reservation = nullptr;
+        return false;
+    }
+    uintptr_t start = reinterpret_cast<uintptr_t>(index->reservation);
+    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + kFaultAroundBytes;
+    void *view = mmap(reinterpret_cast<void *>(start), index->size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0);
+    if (view == MAP_FAILED) {
+        *reason = Reason("cannot map: ", errno);
+        munmap(index->reservation, index->reservationBytes);
+        index->reservation = nullptr;
+        return false;
+    }
+    index->base = static_cast<uint8_t *>(view);
+    return true;
+}
+
+// Offset in chunk of its last CR LF CR LF, or length when it has none.
+size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
+{
+    for (size_t before = length; before >= kBlankLineBytes;) {
+        const void *newline = memrchr(chunk, '\n', before);
+        if (!newline)
+            break;
+        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
+        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
+            return at - kBlankLineBytes;
+        before = at - 1;
+    }
+    return length;
+}
+
+// Offset of the file's last CR LF CR LF, or its size when it has none,
+// searched backwards a chunk at a time with pread: cookie and history files
+// hold no blank line at all, and a search through the view would leave
+// every page of the file mapped.
+bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
+{
+    static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
+    for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
+        // Three bytes of overlap find a blank line across the chunk boundary.
+        size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
+        for (size_t done = 0; done < length;) {
+            ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(start + done));
+            if (got <= 0 && !(got < 0 && errno == EINTR)) {
+                *reason = got ? Reason("cannot read: ", errno) : "cannot read: the file shrank";
+                return false;
+            }
+            done += got > 0 ? static_cast<size_t>(got) : 0;
+        }
+        size_t found = LastBlankLineIn(chunk, length);
+        if (found < length) {
+            *lastBlankLine = start + found;
+            return true;
+        }
+        if (!start) {
+            *lastBlankLine = size;
+            return true;
+        }
+    }
+}
+
+// The header fields come from the first bytes alone and the last blank
+// line from FindLastBlankLine, so opening touches no more of the view than
+// the scan will.
+bool OpenMappedImage(int fd, MappedIndex *index, std::string *reason)
+{
+    OpenIndexImage(&index->image, index->base, std::min(index->size, kHeaderBytes));
+    index->image.size = index->size;
+    index->image.lastBlankLine = 0;
+    return !index->size || FindLastBlankLine(fd, index->size, &index->image.lastBlankLine, reason);
+}
+
+} // namespace
+
+bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
+{
+    *index = MappedIndex();
+    struct stat status;
+    int fd = OpenInput(path, &status, reason);
+    if (fd < 0)
+        return false;
+    index->size = static_cast<uint64_t>(status.st_size);
+    bool opened = (!index->size || MapMisaligned(fd, index, reason)) && OpenMappedImage(fd, index, reason);
+    close(fd);
+    if (!opened)
+        UnmapIndexInput(index);
+    return opened;
+}
+
+void UnmapIndexInput(MappedIndex *index)
+{
+    if (index->reservation)
+        munmap(index->reservation, index->reservationBytes);
+    *index = MappedIndex();
+}
+
+void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
+{
+    if (cursor < index->released + 2 * kReleaseChunk)
+        return;
+    uint64_t upTo = cursor - kReleaseChunk;
+    upTo -= upTo % PageSize();
+    madvise(index->base + index->released, upTo - index->released, MADV_DONTNEED);
+    index->released = upTo;
+}

@@ -1,0 +1,27 @@
+// An index file mapped read-only for gallimaw-dump, standard input included.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "store/index_format.h"
+
+constexpr const char *kStandardInputName = "-";
+
+struct MappedIndex {
+    IndexImage image;
+    uint8_t *base = nullptr;
+    uint64_t size = 0;
+    void *reservation = nullptr; // the address range that holds the view
+    uint64_t reservationBytes = 0;
+    uint64_t released = 0; // pages before this offset were handed back
+};
+
+// Maps path ("-" for standard input) and opens the image; false with the
+// reason in reason. An empty file maps as an image of no bytes.
+bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
+void UnmapIndexInput(MappedIndex *index);
+
+// Hands the pages well behind the scan cursor back to the kernel, so that
+// the resident size stays flat however large the file is; they fault back
+// in if a text offset points behind the cursor.
+void ReleaseScannedPages(MappedIndex *index, uint64_t cursor);

@@ -1,0 +1,29 @@
+// gallimaw-dump's command line: what to read, what to keep and how to
+// print it.
+#pragma once
+#include <string>
+#include <vector>
+
+enum class DumpFormat { Row, Csv, JsonLines, Table };
+
+// An index file ("-" is standard input) or a device folder, in the order given.
+struct DumpInput {
+    std::string path;
+    bool device = false;
+};
+
+struct DumpOptions {
+    DumpFormat format = DumpFormat::Row;
+    std::vector<DumpInput> inputs;
+    unsigned kindMask = 0;            // bit per Index file kind; 0 keeps every file
+    bool mixed = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Fills options from argv; false with the reason in error for a command
+// line that cannot be run.
+bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *error);
+
+extern const char kDumpUsage[];
+extern const char kDumpVersion[];
