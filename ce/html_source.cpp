@@ -171,7 +171,8 @@ static void AddButton(HTML_STATE *state, const HTML_TAG *tag)
         return;
     const std::wstring *value = FindAttribute(tag, L"value");
     const std::wstring *name = FindAttribute(tag, L"name");
-    AddItem(state, HTML_BUTTON, value ? DecodeEntities(*value) : L"", AddTarget(state, name ? DecodeEntities(*name) : L""));
+    int target = AddTarget(state, name ? DecodeEntities(*name) : L"");
+    AddItem(state, HTML_BUTTON, value ? DecodeEntities(*value) : L"", target);
 }
 
 static void Paragraph(HTML_STATE *state, HtmlAlign align)

@@ -77,11 +77,16 @@ static void LayOut(HWND view, HTML_VIEW *state)
     InvalidateRect(view, NULL, TRUE);
 }
 
-static void PaintButton(HDC dc, RECT rc, const HTML_BOX *box)
+static void PaintButton(HDC dc, RECT rc, const HTML_BOX *box, BOOL pressed)
 {
-    DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH);
+    DrawFrameControl(dc, &rc, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     DrawTextW(dc, box->text.c_str(), (int)box->text.size(), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+static BOOL IsPressed(const HTML_VIEW *state, const HTML_BOX *box)
+{
+    return state->pressed >= 0 && state->layout.spots[state->pressed].target == box->target;
 }
 
 static void Paint(HWND view, HTML_VIEW *state)
@@ -100,7 +105,7 @@ static void Paint(HWND view, HTML_VIEW *state)
             continue;
         SelectObject(dc, GetHtmlFont(box.font));
         if (box.button) {
-            PaintButton(dc, rc, &box);
+            PaintButton(dc, rc, &box, IsPressed(state, &box));
             continue;
         }
         SetTextColor(dc, box.colour);
@@ -167,13 +172,15 @@ static void OnButtonUp(HWND view, HTML_VIEW *state, int x, int y)
     int pressed = state->pressed;
     state->pressed = -1;
     ReleaseCapture();
+    InvalidateRect(view, NULL, FALSE);
+    UpdateWindow(view);
     if (pressed < 0 || SpotAt(state, x, y) != pressed)
         return;
     std::wstring target = state->document.targets[state->layout.spots[pressed].target];
     NotifyHotspot(view, target);
 }
 
-static BOOL GetHotspot(HWND view, const HTML_VIEW *state, WPARAM index, HTMLVIEW_HOTSPOT *hotspot)
+static BOOL GetHotspot(const HTML_VIEW *state, WPARAM index, HTMLVIEW_HOTSPOT *hotspot)
 {
     if (!hotspot || index >= state->layout.spots.size())
         return FALSE;
@@ -184,6 +191,7 @@ static BOOL GetHotspot(HWND view, const HTML_VIEW *state, WPARAM index, HTMLVIEW
     return TRUE;
 }
 
+// Plain text (wParam nonzero) is kept escaped, so that it shows as sent.
 static void AddSource(HTML_VIEW *state, BOOL plainText, LPCWSTR text)
 {
     if (!text)
@@ -259,7 +267,7 @@ static LRESULT CALLBACK HtmlViewProc(HWND view, UINT message, WPARAM wParam, LPA
         EndSource(view, state);
         return 0;
     case DTM_GETHOTSPOT:
-        return GetHotspot(view, state, wParam, (HTMLVIEW_HOTSPOT *)lParam);
+        return GetHotspot(state, wParam, (HTMLVIEW_HOTSPOT *)lParam);
     case WM_GETTEXT:
         return GetSourceText(state, wParam, (LPWSTR)lParam);
     case WM_GETTEXTLENGTH:
@@ -280,8 +288,10 @@ static LRESULT CALLBACK HtmlViewProc(HWND view, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_LBUTTONDOWN:
         state->pressed = SpotAt(state, (short)LOWORD(lParam), (short)HIWORD(lParam));
-        if (state->pressed >= 0)
+        if (state->pressed >= 0) {
             SetCapture(view);
+            InvalidateRect(view, NULL, FALSE);
+        }
         return 0;
     case WM_LBUTTONUP:
         OnButtonUp(view, state, (short)LOWORD(lParam), (short)HIWORD(lParam));

@@ -1,6 +1,7 @@
 #define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/nav_bar.h"
 #include "ce/device_screen.h"
+#include <commctrl.h>
 
 #define WM_NAV_REFRESH (WM_APP + 1)
 #define REFRESH_TIMER 1
@@ -12,6 +13,7 @@
 #define NAV_TEXT_COLOUR RGB(255, 255, 255)
 
 static const WCHAR OkProperty[] = L"CeOkButton";
+static const WCHAR PopupMenuClass[] = L"#32768";
 static HWND NavBar;
 static HWND NavTarget;
 static HFONT TitleFont;
@@ -26,7 +28,7 @@ static BOOL IsShellWindow(HWND window)
     WCHAR name[32];
     if (!GetClassNameW(window, name, ARRAYSIZE(name)))
         return TRUE;
-    return !lstrcmpW(name, NAV_BAR_CLASS) || !lstrcmpW(name, MENU_BAR_CLASS) || !lstrcmpW(name, L"#32768");
+    return !lstrcmpW(name, NAV_BAR_CLASS) || !lstrcmpW(name, MENU_BAR_CLASS) || !lstrcmpW(name, PopupMenuClass);
 }
 
 static BOOL IsOwnProcess(HWND window)
@@ -36,8 +38,8 @@ static BOOL IsOwnProcess(HWND window)
     return process == GetCurrentProcessId();
 }
 
-// The uppermost window of this process, for when no window of it is
-// active (the bar itself may be, after a tap on the ok).
+// The uppermost window of this process, for when none of its windows is
+// active and the last one the bar spoke for is gone.
 static HWND TopOwnWindow(void)
 {
     for (HWND window = GetTopWindow(NULL); window; window = GetWindow(window, GW_HWNDNEXT))
@@ -112,12 +114,38 @@ static void PressOk(void)
 {
     Refresh();
     HWND target = NavTarget;
-    if (!IsWindow(target) || !HasOkButton(target))
-        return;
-    // The tap took activation to the bar; the window it confirms gets it
-    // back, so that activation passes on properly when the window closes.
-    SetForegroundWindow(target);
-    SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (IsWindow(target) && HasOkButton(target))
+        SendMessageW(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// The button class would focus the button when pressed, which activates
+// the bar and takes activation from the window the ok confirms; the ok is
+// pressed here without it.
+static LRESULT CALLBACK OkButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        SendMessageW(button, BM_SETSTATE, TRUE, 0);
+        SetCapture(button);
+        return 0;
+    case WM_LBUTTONUP: {
+        if (GetCapture() != button)
+            return 0;
+        ReleaseCapture();
+        SendMessageW(button, BM_SETSTATE, FALSE, 0);
+        RECT area;
+        GetClientRect(button, &area);
+        POINT point = {(short)LOWORD(lParam), (short)HIWORD(lParam)};
+        if (PtInRect(&area, point))
+            PressOk();
+        return 0;
+    }
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(button, OkButtonProc, IDC_NAV_OK);
+        break;
+    }
+    return DefSubclassProc(button, message, wParam, lParam);
 }
 
 static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam)
@@ -131,10 +159,6 @@ static LRESULT CALLBACK NavBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM
     case WM_TIMER:
     case WM_NAV_REFRESH:
         Refresh();
-        return 0;
-    case WM_COMMAND:
-        if (LOWORD(wParam) == IDC_NAV_OK && HIWORD(wParam) == BN_CLICKED)
-            PressOk();
         return 0;
     }
     return DefWindowProcW(bar, message, wParam, lParam);
@@ -175,8 +199,10 @@ static BOOL MakeNavBar(void)
                              instance, NULL);
     if (!NavBar)
         return FALSE;
-    CreateWindowExW(0, L"BUTTON", L"ok", WS_CHILD | BS_PUSHBUTTON, DEVICE_SCREEN_WIDTH - OK_WIDTH - OK_MARGIN,
-                    OK_MARGIN, OK_WIDTH, NAV_BAR_HEIGHT - 2 * OK_MARGIN, NavBar, (HMENU)IDC_NAV_OK, instance, NULL);
+    HWND ok = CreateWindowExW(0, L"BUTTON", L"ok", WS_CHILD | BS_PUSHBUTTON, DEVICE_SCREEN_WIDTH - OK_WIDTH - OK_MARGIN,
+                              OK_MARGIN, OK_WIDTH, NAV_BAR_HEIGHT - 2 * OK_MARGIN, NavBar, (HMENU)IDC_NAV_OK, instance,
+                              NULL);
+    SetWindowSubclass(ok, OkButtonProc, IDC_NAV_OK, 0);
     SetWindowsHookExW(WH_CBT, ActivationHook, NULL, GetCurrentThreadId());
     SetTimer(NavBar, REFRESH_TIMER, REFRESH_PERIOD_MS, NULL);
     ShowWindow(NavBar, SW_SHOWNA);

@@ -26,6 +26,7 @@ static WCHAR LaunchExe[LAUNCH_NUMBERS][MAX_PATH];
 static WORD Depends[LAUNCH_NUMBERS][MAX_DEPENDS];
 static int DependCount[LAUNCH_NUMBERS];
 static HANDLE Processes[LAUNCH_NUMBERS];
+static BOOL Launched[LAUNCH_NUMBERS];
 // Kept open for the whole boot: a named event lives only while some
 // process holds it, and a launched program closes its own at once.
 static HANDLE StartedEvents[LAUNCH_NUMBERS];
@@ -148,6 +149,22 @@ static void DeviceProgram(WCHAR *path, const WCHAR *name)
     lstrcpynW(slash ? slash + 1 : path, name, MAX_PATH - (int)(slash ? slash + 1 - path : 0));
 }
 
+// The device's shell takes a while to come up; the entries launched before
+// it (a Boot snapshot run among them) have started by then. Here the shell
+// waits for them, so that it and what follows it never race them.
+static void WaitForEarlierEntries(int shell)
+{
+    DWORD start = GetTickCount();
+    for (int number = 0; number < shell; number++) {
+        while (Launched[number] && !HasStarted(number) && GetTickCount() - start < DependTimeout) {
+            Poll();
+            Sleep(POLL_MS);
+        }
+        if (Launched[number] && !HasStarted(number))
+            DeviceLog(L"shell launched before %02d started", number);
+    }
+}
+
 static void LaunchEntry(int number)
 {
     WCHAR arguments[4];
@@ -160,12 +177,15 @@ static void LaunchEntry(int number)
         return;
     }
     WCHAR path[MAX_PATH];
-    if (wcscmp(exe, DEVICE_SHELL_ENTRY) == 0)
+    if (wcscmp(exe, DEVICE_SHELL_ENTRY) == 0) {
+        WaitForEarlierEntries(number);
         DeviceProgram(path, L"device_shell.exe");
-    else
+    } else {
         lstrcpynW(path, exe, MAX_PATH);
+    }
     DeviceLog(L"launch %02d %s %s", number, exe, arguments);
     Processes[number] = RunProgram(path, arguments);
+    Launched[number] = Processes[number] != NULL;
     if (!Processes[number])
         DeviceLog(L"cannot launch %02d %s: error %lu", number, exe, GetLastError());
 }

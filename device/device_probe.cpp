@@ -12,8 +12,9 @@
 //                 held index file would; exits with the error code (0: open)
 //   "ask TEXT"    asks TEXT in a Yes/No message box; exits with the answer
 //   "reset"       asks the device for a soft reset
-//   "window"      shows a window with the title bar ok and a menu bar, and
-//                 logs its commands, the ok and the Help key
+//   "window"      shows a window with the title bar ok, a menu bar and a
+//                 list view of two rows, and logs its commands, the ok and
+//                 the Help key
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
@@ -27,6 +28,8 @@
 #define BEHAVIOUR_CHARS 64
 #define PROBE_TITLE L"Probe"
 #define PROBE_WINDOW_CLASS L"GallimawProbe"
+#define PROBE_LIST_ID 300
+#define PROBE_LIST_HEIGHT 120
 
 // An argument as given, without the quotes a caller put around blanks.
 static WCHAR *Unquoted(WCHAR *argument)
@@ -73,6 +76,41 @@ static LRESULT CALLBACK ProbeWndProc(HWND window, UINT message, WPARAM wParam, L
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+// Rows of the probe's list view: two texts, an image index and a param.
+static const struct {
+    const WCHAR *name;
+    const WCHAR *value;
+    int image;
+    LPARAM param;
+} ProbeRows[] = {{L"alpha", L"1", 0, 11}, {L"beta", L"2", 1, 22}};
+
+static void AddProbeList(HWND window, HINSTANCE instance)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
+                                GetSystemMetrics(SM_CXSCREEN), PROBE_LIST_HEIGHT, window, (HMENU)PROBE_LIST_ID,
+                                instance, NULL);
+    LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
+    column.cx = 80;
+    column.pszText = (WCHAR *)L"Name";
+    SendMessageW(list, LVM_INSERTCOLUMNW, 0, (LPARAM)&column);
+    column.cx = 100;
+    column.pszText = (WCHAR *)L"Value";
+    SendMessageW(list, LVM_INSERTCOLUMNW, 1, (LPARAM)&column);
+    for (int row = 0; row < (int)(sizeof ProbeRows / sizeof ProbeRows[0]); row++) {
+        LVITEMW item = {LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM, row};
+        item.pszText = (WCHAR *)ProbeRows[row].name;
+        item.iImage = ProbeRows[row].image;
+        item.lParam = ProbeRows[row].param;
+        SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        item.mask = LVIF_TEXT;
+        item.iSubItem = 1;
+        item.pszText = (WCHAR *)ProbeRows[row].value;
+        SendMessageW(list, LVM_SETITEMW, 0, (LPARAM)&item);
+    }
+}
+
 static int ShowProbeWindow(HINSTANCE instance)
 {
     WNDCLASSW windowClass = {};
@@ -85,6 +123,7 @@ static int ShowProbeWindow(HINSTANCE instance)
     HWND window = CreateWindowExW(WS_EX_CAPTIONOKBTN, PROBE_WINDOW_CLASS, PROBE_TITLE, WS_VISIBLE | WS_CAPTION, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance,
                                   NULL);
+    AddProbeList(window, instance);
     SHMENUBARINFO bar = {sizeof bar};
     bar.hwndParent = window;
     bar.nToolBarId = IDR_PROBE_MENU;

@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include "store/index_file_set.h"
-#include "device/common/device_log.h"
+#include "ce/device_log.h"
 
 static const WCHAR StopEventName[] = L"GallimawFileHolderStop";
 static const int MaxHeldFiles = 64;
@@ -20,10 +20,10 @@ static void HoldFile(LPCWSTR path)
         return;
     HANDLE file = CreateFileW(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
-        WriteDeviceLog(L"cannot hold %s: error %lu", path, GetLastError());
+        DeviceLog(L"cannot hold %s: error %lu", path, GetLastError());
         return;
     }
-    WriteDeviceLog(L"holding %s", path);
+    DeviceLog(L"holding %s", path);
     HeldFiles[HeldCount++] = file;
 }
 
@@ -80,7 +80,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     } else {
         Sleep(INFINITE);
     }
-    WriteDeviceLog(L"stopped");
+    DeviceLog(L"stopped");
     for (int i = 0; i < HeldCount; i++)
         CloseHandle(HeldFiles[i]);
     return 0;

@@ -4,7 +4,7 @@
 // until its window is closed.
 #include <windows.h>
 #include "store/index_file_set.h"
-#include "device/common/device_log.h"
+#include "ce/device_log.h"
 
 static const WCHAR BrowserClass[] = L"IExplore";
 static const WCHAR BrowserTitle[] = L"Internet Explorer";
@@ -44,7 +44,7 @@ static LRESULT CALLBACK BrowserWndProc(HWND hwnd, UINT message, WPARAM wParam, L
     case WM_CLOSE:
         // The files are free by the time the closer's SendMessage returns.
         ReleaseIndexFiles();
-        WriteDeviceLog(L"closed");
+        DeviceLog(L"closed");
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
@@ -64,7 +64,7 @@ static LPCWSTR SkipBlanks(LPCWSTR text)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showCommand)
 {
     Address = SkipBlanks(commandLine);
-    WriteDeviceLog(L"start \"%s\"", Address);
+    DeviceLog(L"start \"%s\"", Address);
     HoldIndexFiles();
 
     WNDCLASSW wc = {};

@@ -71,6 +71,11 @@ gallimaw_start_wine() {
         wineboot -i >/dev/null 2>&1
     fi
     wineserver -p
+    # Without a window manager, Wine waits about 2 s for one whenever a
+    # managed window goes away; unmanaged windows close at once.
+    if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    fi
 }
 
 gallimaw_stop_wine() {

@@ -5,6 +5,7 @@
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
 #include "res/resource.h"
+#include "store/record_row.h"
 #include "ui/record_list.h"
 
 #define PAGE_MARGIN 5
@@ -18,11 +19,6 @@
 #define COLOUR_TIME L"#00008F"
 #define COLOUR_URL L"#FF0000"
 #define COLOUR_FILE L"#0000FF"
-
-enum RecordColumnIndex {
-    ColumnAccessed = 0, ColumnUrl = 1, ColumnSize = 2, ColumnModified = 3, ColumnDir = 4,
-    ColumnFile = 5, ColumnHeaders = 6, ColumnTimeAccessed = 7, ColumnTimeModified = 8
-};
 
 void ShowRecordDetails(HWND owner)
 {
@@ -110,7 +106,7 @@ static void AddRecordPage(HWND view)
 
 static void BuildRecordPage(HWND dlg)
 {
-    SHINITDLGINFO info = { SHIDIM_FLAGS, dlg, FULL_SCREEN_WITH_DONE };
+    SHINITDLGINFO info = { SHIDIM_FLAGS, dlg, FULL_SCREEN_DIALOG_FLAGS };
     RECT client;
     SHInitDialog(&info);
     GetClientRect(dlg, &client);

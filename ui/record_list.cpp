@@ -15,14 +15,14 @@
 #define APPEND_COLUMN 99
 #define KIND_ICON_SIZE 16
 
-struct RecordColumn {
+struct ListColumn {
     LPCWSTR header;
     int width;
 };
 
 // Only the first two are visible; the others carry the values that the
 // details page reads back.
-static const RecordColumn RecordColumns[] = {
+static const ListColumn ListColumns[] = {
     { L"Accessed", 95 },
     { L"URL", 500 },
     { L"Size", 0 },
@@ -65,14 +65,14 @@ static BOOL AddKindIcons(HWND list)
     return TRUE;
 }
 
-static void AddRecordColumns(HWND list)
+static void AddListColumns(HWND list)
 {
-    for (int i = 0; i < (int)ARRAYSIZE(RecordColumns); i++) {
+    for (int i = 0; i < (int)ARRAYSIZE(ListColumns); i++) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = RecordColumns[i].width;
-        column.pszText = (LPWSTR)RecordColumns[i].header;
+        column.cx = ListColumns[i].width;
+        column.pszText = (LPWSTR)ListColumns[i].header;
         column.iSubItem = i;
         if (SendMessageW(list, LVM_INSERTCOLUMNW, APPEND_COLUMN, (LPARAM)&column) == -1)
             return;
@@ -88,7 +88,7 @@ HWND SetUpRecordList(HWND dlg)
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
     if (!AddKindIcons(list))
         return NULL;
-    AddRecordColumns(list);
+    AddListColumns(list);
     return list;
 }
 
@@ -144,7 +144,7 @@ INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 {
     switch (msg) {
     case WM_INITDIALOG: {
-        SHINITDLGINFO info = { SHIDIM_FLAGS, dlg, FULL_SCREEN_WITH_DONE };
+        SHINITDLGINFO info = { SHIDIM_FLAGS, dlg, FULL_SCREEN_DIALOG_FLAGS };
         SHInitDialog(&info);
         SetUpRecordList(dlg);
         RecordListWindow = dlg;

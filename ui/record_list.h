@@ -1,11 +1,6 @@
 #pragma once
 #include <windows.h>
 
-// SHInitDialog flags of every full-screen dialog: Done button, whole
-// screen, input panel lowered.
-#define FULL_SCREEN_WITH_DONE (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
-
-
 // Runs the Record list modally over the owner, for the current View mode.
 void ShowRecordList(HWND owner);
 INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -97,6 +97,11 @@ TEST_F(DeviceBoot, HoldsAnEntryUntilItsDependListHasStarted)
     EXPECT_LT(FindEntry(entries, "launch 43 "), 0);
     EXPECT_LT(FindEntry(entries, "SignalStarted 42"), 0);
 
+    // The shell comes up only after the entries launched before it have
+    // started, or their time is up.
+    EXPECT_GT(FindEntry(entries, "launch 50 "), FindEntry(entries, "device_probe.exe SignalStarted 41"));
+    EXPECT_GE(FindEntry(entries, "shell launched before 42 started"), 0);
+
     // The platform's own entries count as started at once; the shell waits
     // for 20 and 30 and then reports its own number.
     EXPECT_GE(FindEntry(entries, "launch 20 device.exe 20 (platform)"), 0);
@@ -169,10 +174,7 @@ TEST_F(DeviceBoot, MessageBoxIsDumpedAndAnsweredByItsButtonOrATap)
     nlohmann::json again = AskInDevice(*device, "Again?");
     std::vector<nlohmann::json> yes = FindWindows({{"windows", nlohmann::json::array({again})}}, "Button", "&Yes");
     ASSERT_EQ(yes.size(), 1u);
-    const nlohmann::json &rect = yes[0]["rect"];
-    int x = (rect["left"].get<int>() + rect["right"].get<int>()) / 2;
-    int y = (rect["top"].get<int>() + rect["bottom"].get<int>()) / 2;
-    EXPECT_EQ(DeviceCommand(*device, "ui", {"tap", std::to_string(x), std::to_string(y)}).code, 0);
+    EXPECT_EQ(TapWindow(*device, yes[0]).code, 0);
     EXPECT_TRUE(WaitFor([&] { return FindEntry(DeviceLogEntries(*device), "answer 6") >= 0; }, 10s));
 }
 
@@ -186,6 +188,12 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
     nlohmann::json bar = FindTopWindow(dump, "CeMenuBar");
     ASSERT_TRUE(bar.is_object());
     EXPECT_EQ(FindWindows(dump, "Button", "Probe").size(), 1u);
+    std::vector<nlohmann::json> lists = FindWindows(dump, "SysListView32");
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0]["columns"],
+              nlohmann::json::parse(R"([{"header":"Name","width":80},{"header":"Value","width":100}])"));
+    EXPECT_EQ(lists[0]["rows"], nlohmann::json::parse(R"([{"texts":["alpha","1"],"image":0,"param":11},
+                                                           {"texts":["beta","2"],"image":1,"param":22}])"));
     auto logged = [&](const std::string &entry) {
         return WaitFor([&] { return FindEntry(DeviceLogEntries(*device), entry) >= 0; }, 10s);
     };
@@ -208,7 +216,8 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
 
 TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
 {
-    const std::string page = "<h3>Probe help</h3><p><input type=button value=\"Back\" name=B>";
+    const std::string page =
+        "<h3>Probe help</h3><p><a href=\"#Second\">Second topic</a><p><input type=button value=\"Back\" name=B>";
     WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), page);
     CommandResult help =
         DeviceCommand(*device, "ui", {"start", "C:\\windows\\peghelp.exe", "file:Probe Help.htm#Main_Contents"});
@@ -220,12 +229,13 @@ TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]["html"]["source"], page);
     const nlohmann::json &links = views[0]["html"]["links"];
-    ASSERT_EQ(links.size(), 1u);
-    EXPECT_EQ(links[0]["target"], "B");
-    const nlohmann::json &rect = links[0]["rect"];
-    EXPECT_GT(rect["top"].get<int>(), window["rect"]["top"].get<int>());
-    EXPECT_LT(rect["bottom"].get<int>(), 320);
-    EXPECT_LT(rect["left"].get<int>(), rect["right"].get<int>());
+    ASSERT_EQ(links.size(), 2u);
+    EXPECT_EQ(links[0]["target"], "#Second");
+    EXPECT_EQ(links[1]["target"], "B");
+    // Screen rectangles, the button's below the link's.
+    EXPECT_GT(links[0]["rect"]["top"].get<int>(), views[0]["rect"]["top"].get<int>());
+    EXPECT_GE(links[1]["rect"]["top"].get<int>(), links[0]["rect"]["bottom"].get<int>());
+    EXPECT_LT(links[1]["rect"]["bottom"].get<int>(), views[0]["rect"]["bottom"].get<int>());
     EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Main_Contents\""), 0);
 }
 

@@ -52,3 +52,22 @@ TEST(DeviceCommands, ScreenCommandsNeedABootedDevice)
     EXPECT_TRUE(std::filesystem::exists(
         DevicePathOnHost(device, "\\Program Files\\Gallimaw View\\gallimaw-view.exe")));
 }
+
+TEST(DeviceCommands, StartRunsTheViewerFromItsInstallFolder)
+{
+    if (!std::filesystem::exists(Win32BuildPath("app/gallimaw-view.exe")))
+        GTEST_SKIP() << "gallimaw-view.exe is not built";
+    Device device;
+    CommandResult create = CreateDevice(device, {"--install-dir", "\\Storage Card\\Viewer\\", "--no-browser"});
+    ASSERT_EQ(create.code, 0) << create.err;
+    ASSERT_EQ(BootDevice(device).code, 0);
+
+    CommandResult start = DeviceCommand(device, "start");
+    ASSERT_EQ(start.code, 0) << start.out << start.err;
+    EXPECT_EQ(start.out.rfind("window ", 0), 0u) << start.out;
+    nlohmann::json dump = DumpScreen(device);
+    bool shown = false;
+    for (const nlohmann::json &window : dump["windows"])
+        shown |= window["visible"] && window["exe"] == "C:\\Storage Card\\Viewer\\gallimaw-view.exe";
+    EXPECT_TRUE(shown);
+}

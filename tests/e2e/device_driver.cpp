@@ -159,6 +159,14 @@ nlohmann::json FindTopWindow(const nlohmann::json &dump, const std::string &clas
     return nullptr;
 }
 
+CommandResult TapWindow(const Device &device, const nlohmann::json &window)
+{
+    const nlohmann::json &rect = window["rect"];
+    int x = (rect["left"].get<int>() + rect["right"].get<int>()) / 2;
+    int y = (rect["top"].get<int>() + rect["bottom"].get<int>()) / 2;
+    return DeviceCommand(device, "ui", {"tap", std::to_string(x), std::to_string(y)});
+}
+
 bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout)
 {
     auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -46,6 +46,9 @@ std::vector<nlohmann::json> FindWindows(const nlohmann::json &dump, const std::s
 // The first visible top-level window of that class and text, or null.
 nlohmann::json FindTopWindow(const nlohmann::json &dump, const std::string &className, const std::string &text = "");
 
+// Taps the middle of a window of a dump, as a user would.
+CommandResult TapWindow(const Device &device, const nlohmann::json &window);
+
 // Polls CONDITION until it holds or TIMEOUT has passed; returns its last answer.
 bool WaitFor(const std::function<bool()> &condition, std::chrono::milliseconds timeout);
 

@@ -109,7 +109,8 @@ TEST(FlashCards, AreTheExistingFoldersNamedInTheDeviceRegistry)
     CreateDirectoryW(L"C:\\Gallimaw Test Dword", NULL);
     CreateDirectoryW(L"C:\\Gallimaw Test Plain", NULL);
     HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, CardsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExW(HKEY_LOCAL_MACHINE, CardsKey, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
     const WCHAR data[] = L"card";
     DWORD one = 1;
     RegSetValueExW(key, L"Gallimaw Test Card", 0, REG_SZ, (const BYTE *)data, sizeof data);

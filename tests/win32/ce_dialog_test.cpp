@@ -242,6 +242,16 @@ TEST(WindowCalls, LowBitBringsOwnedWindowForward)
     DestroyWindow(owner);
 }
 
+static std::string DebugState(HWND owner)
+{
+    WCHAR title[64] = L"";
+    GetWindowTextW(FindOwnTopWindow(L"CeNavBar"), title, 64);
+    char text[300];
+    snprintf(text, sizeof text, "title %ls ok %p active %p foreground %p owner %p", title, (void *)NavOk(),
+             (void *)GetActiveWindow(), (void *)GetForegroundWindow(), (void *)owner);
+    return text;
+}
+
 TEST(WindowCalls, OkServesTheOwnerAgainOnceItsDialogIsDone)
 {
     HWND owner = MakeWindow(WS_EX_CAPTIONOKBTN, L"Owner With Ok", NULL);
@@ -255,7 +265,7 @@ TEST(WindowCalls, OkServesTheOwnerAgainOnceItsDialogIsDone)
         WCHAR title[64] = L"";
         GetWindowTextW(FindOwnTopWindow(L"CeNavBar"), title, 64);
         return NavOk() && !lstrcmpW(title, L"Owner With Ok");
-    }, 2000));
+    }, 5000)) << DebugState(owner);
     LastCommand = 0;
     SendMessageW(NavOk(), BM_CLICK, 0, 0);
     EXPECT_EQ((UINT)IDOK, LastCommand);

@@ -127,6 +127,7 @@ TEST(MaximizedSheet, MaximizedModelessSheetFillsWorkAreaAndItsOkAppliesEveryPage
     ASSERT_TRUE(ok);
     SendMessageW(ok, BM_CLICK, 0, 0);
     PumpFor(100);
+    EXPECT_EQ(sheet, GetActiveWindow()) << "a tap on the ok takes no activation";
     for (int i = 0; i < PAGE_COUNT; i++)
         EXPECT_EQ(1, Applied[i]) << "page " << i;
     EXPECT_EQ(1, std::count(HookMessages.begin(), HookMessages.end(), (UINT)PSCB_BUTTONPRESSED))
