@@ -76,6 +76,8 @@ gallimaw_start_wine() {
     if ! grep -q '"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
         wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     fi
+    # Let the prefix's own services finish starting before the first test.
+    timeout 120 wineboot >/dev/null 2>&1
 }
 
 gallimaw_stop_wine() {
