@@ -9,6 +9,8 @@
 #  3. peak memory of gallimaw-dump on cache and history files of 1 MB,
 #     20 MB and 200 MB: the file is mapped and pages already scanned are
 #     handed back, so the peak must stay within 10% from 1 MB to 200 MB.
+#     The 1 MB file is resident whole; a large one only around the scan
+#     cursor, which can come out below it.
 # Not part of ./test; takes a few minutes, most of it pasco on 200 MB.
 # Usage: bench/run-bench.sh [NATIVE-BUILD-DIR]   (default build/native)
 set -u
@@ -106,7 +108,7 @@ for kind in cache history; do
         rm -f "$file"
     done
     awk -v k="$kind" -v a="${peak[$kind-1]}" -v b="${peak[$kind-20]}" -v c="${peak[$kind-200]}" 'BEGIN {
-        printf "%s: peak RSS ratio 200 MB / 1 MB: %.2f (target within 10%%: %s); 200 MB / 20 MB: %.2f\n",
-            k, c / a, (c / a <= 1.10 && c / a >= 0.90) ? "met" : "missed", c / b
+        printf "%s: peak RSS ratio 200 MB / 1 MB: %.2f (target at most 10%% more: %s); 200 MB / 20 MB: %.2f\n",
+            k, c / a, c / a <= 1.10 ? "met" : "missed", c / b
     }'
 done

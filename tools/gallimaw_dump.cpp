@@ -25,43 +25,50 @@ void Complain(const std::string &subject, const std::string &reason)
     std::fprintf(stderr, "gallimaw-dump: %s: %s\n", subject.c_str(), reason.c_str());
 }
 
+bool KindWanted(const DumpOptions &options, int kind)
+{
+    return !options.kindMask || (kind != KindUnknown && options.kindMask & 1u << kind);
+}
+
+// The wanted index files of one device folder; false when it has none.
+bool AddDeviceSources(const DumpOptions &options, const std::string &folder, std::vector<DumpSource> *found)
+{
+    std::vector<DeviceIndexFile> files;
+    std::string reason;
+    if (!FindDeviceIndexFiles(folder, &files, &reason)) {
+        Complain(folder, reason);
+        return false;
+    }
+    size_t before = found->size();
+    for (const DeviceIndexFile &file : files) {
+        if (!KindWanted(options, file.kind))
+            continue;
+        if (!file.hostPath.empty())
+            found->push_back({file.hostPath, file.kind, 0});
+        else
+            Complain(folder, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
+    }
+    if (found->size() > before)
+        return true;
+    Complain(folder, "no index file found");
+    return false;
+}
+
 // The index files of the inputs, in order, with the kinds that --kind
 // keeps; false when an input gave no file at all.
 bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources)
 {
     bool complete = true;
-    std::vector<DumpSource> found;
     for (const DumpInput &input : options.inputs) {
-        if (!input.device) {
-            found.push_back({input.path, KindOfPath(input.path), 0});
+        if (input.device) {
+            complete = AddDeviceSources(options, input.path, sources) && complete;
             continue;
         }
-        std::vector<DeviceIndexFile> files;
-        std::string reason;
-        if (!FindDeviceIndexFiles(input.path, &files, &reason)) {
-            Complain(input.path, reason);
-            complete = false;
-            continue;
-        }
-        size_t before = found.size();
-        for (const DeviceIndexFile &file : files) {
-            if (options.kindMask && !(options.kindMask & 1u << file.kind))
-                continue;
-            if (!file.hostPath.empty())
-                found.push_back({file.hostPath, file.kind, 0});
-            else
-                Complain(input.path, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
-        }
-        if (found.size() == before) {
-            Complain(input.path, "no index file found");
-            complete = false;
-        }
-    }
-    for (DumpSource &source : found) {
-        if (options.kindMask && source.kind == KindUnknown)
-            Complain(source.path, "kind unknown, left out by --kind");
-        else if (!options.kindMask || options.kindMask & 1u << source.kind)
-            sources->push_back(source);
+        int kind = KindOfPath(input.path);
+        if (KindWanted(options, kind))
+            sources->push_back({input.path, kind, 0});
+        else if (kind == KindUnknown)
+            Complain(input.path, "kind unknown, left out by --kind");
     }
     for (size_t i = 0; i < sources->size(); i++)
         (*sources)[i].number = i + 1;

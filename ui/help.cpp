@@ -4,19 +4,25 @@
 #include "app/app_values.h"
 #include "ui/about_box.h"
 
-// Starts a program without waiting for it; a failure goes unreported.
+// The device looks for a program named without a folder in \Windows.
+#define PROGRAM_FOLDER L"\\Windows\\"
+
+// Starts a program of the device without waiting for it; a failure goes
+// unreported.
 static void StartProgram(LPCWSTR module, LPCWSTR arguments)
 {
-    // Unlike the device, desktop Win32 hands the program its own name as
-    // the first word of the command line, may write into that line, and
-    // needs start-up information and somewhere to put the new process's
-    // handles, which are closed at once.
+    WCHAR path[MAX_PATH];
+    wsprintfW(path, L"%s%s", PROGRAM_FOLDER, module);
+    // Desktop Win32 hands the program its command line with its own name as
+    // the first word, may write into that line, and needs start-up
+    // information and somewhere to put the new process's handles, which are
+    // closed at once.
     WCHAR commandLine[MAX_PATH * 2];
     wsprintfW(commandLine, L"%s %s", module, arguments);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (CreateProcessW(module, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+    if (CreateProcessW(path, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -341,32 +341,59 @@ TEST(ViewerStart, CommandLineOfTwoCharactersIsTheBootSnapshotRun)
     EXPECT_TRUE(SnapshotsPresent(device)) << "the Boot snapshot run keeps its copies";
 }
 
-TEST(ViewerStart, SecondStartBringsTheFirstForwardAndLeavesItsCopies)
+// The sheet of the running viewer: the top-level dialog holding the pages.
+static nlohmann::json Sheet(const nlohmann::json &dump)
+{
+    for (const nlohmann::json &window : FindWindows(dump, "#32770"))
+        if (IsViewerWindow(window) && !FindWindows(nlohmann::json{ { "windows", window["children"] } }, "DISPLAYCLASS")
+                                           .empty())
+            return window;
+    return nullptr;
+}
+
+// Where a top-level window lies from the top of the screen down.
+static size_t WindowOrder(const nlohmann::json &dump, const nlohmann::json &window)
+{
+    for (size_t i = 0; i < dump["windows"].size(); i++)
+        if (dump["windows"][i]["handle"] == window["handle"])
+            return i;
+    return dump["windows"].size();
+}
+
+TEST(ViewerStart, HelpComesUpAndASecondStartBringsTheFirstViewerBack)
 {
     Device device;
     MakeDevice(device);
     MarkNoticeShown(device);
     std::string first = RunViewer(device);
-    nlohmann::json dump = WaitForScreen(device, SheetShown);
-    ASSERT_TRUE(SheetShown(dump));
-    Ui(device, { "menu", "About" });
-    WaitForScreen(device, [](const nlohmann::json &d) { return !AboutBox(d).is_null(); });
+    ASSERT_TRUE(SheetShown(WaitForScreen(device, SheetShown)));
+
+    Ui(device, { "help" });
+    ASSERT_TRUE(WaitFor([&] {
+        return FindEntry(DeviceLogEntries(device), "peghelp.exe help file:Gallimaw View.htm#Main_Contents") >= 0;
+    }, ScreenWait)) << ReadDeviceLog(device);
+    nlohmann::json dump = WaitForScreen(device, [](const nlohmann::json &d) {
+        return d.is_object() && d["foreground"] != Sheet(d).value("handle", nlohmann::json());
+    });
+    ASSERT_NE(dump["foreground"], Sheet(dump)["handle"]) << "the help viewer did not come up";
 
     std::string second = RunViewer(device);
     EXPECT_EQ(ExitCode(second), 0);
-    EXPECT_TRUE(SnapshotsPresent(device));
+    EXPECT_TRUE(SnapshotsPresent(device)) << "the second start deleted the first one's copies";
     dump = DumpScreen(device);
-    nlohmann::json about = AboutBox(dump);
-    ASSERT_FALSE(about.is_null());
-    EXPECT_EQ(dump["foreground"], about["handle"]);
+    EXPECT_LT(WindowOrder(dump, Sheet(dump)), WindowOrder(dump, FindTopWindow(dump, "GallimawHelp")))
+        << "the sheet is not above the help viewer";
+    nlohmann::json foreground;
+    for (const nlohmann::json &window : dump["windows"])
+        if (window["handle"] == dump["foreground"])
+            foreground = window;
+    EXPECT_TRUE(IsViewerWindow(foreground)) << foreground.dump();
 
-    Ui(device, { "ok" });
-    WaitForScreen(device, SheetShown);
     Ui(device, { "ok" });
     EXPECT_EQ(ExitCode(first), 0);
 }
 
-TEST(ViewerStart, HelpAndTheMakersLinkStartTheirProgramsAndChangeNothing)
+TEST(ViewerStart, TheMakersLinkStartsTheBrowserAndChangesNothingElse)
 {
     Device device;
     MakeDevice(device);
@@ -374,11 +401,6 @@ TEST(ViewerStart, HelpAndTheMakersLinkStartTheirProgramsAndChangeNothing)
     std::string run = RunViewer(device);
     nlohmann::json dump = WaitForScreen(device, SheetShown);
     ASSERT_TRUE(SheetShown(dump));
-
-    Ui(device, { "help" });
-    ASSERT_TRUE(WaitFor([&] {
-        return FindEntry(DeviceLogEntries(device), "peghelp.exe help file:Gallimaw View.htm#Main_Contents") >= 0;
-    }, ScreenWait)) << ReadDeviceLog(device);
 
     nlohmann::json link = Link(PageViews(dump)[0], "h");
     ASSERT_FALSE(link.is_null()) << PageViews(dump)[0].dump();

@@ -1,0 +1,242 @@
+// The Record list and details page on the emulated device, with the real
+// index files installed as the device's own: the Mixed view's rows against
+// gallimaw-dump's rows of the same files, and a tapped row's page.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "device_driver.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string FixturePath(const std::string &name)
+{
+    const char *folder = std::getenv("GALLIMAW_FIXTURES");
+    return std::string(folder && *folder ? folder : SourcePath("../shared/fixtures")) + "/" + name;
+}
+
+std::string NativeToolPath(const std::string &name)
+{
+    const char *build = std::getenv("GALLIMAW_BUILD");
+    return std::string(build && *build ? build : SourcePath("build/native")) + "/tools/" + name;
+}
+
+// One list row as "KEY<TAB>C0<TAB>...<TAB>C8", the columns escaped as
+// gallimaw-dump writes them.
+std::string Escaped(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> DumpedRows(const std::vector<std::string> &files)
+{
+    std::vector<std::string> command = {NativeToolPath("gallimaw-dump"), "--format=row"};
+    command.insert(command.end(), files.begin(), files.end());
+    CommandResult dump = RunCommand(command);
+    EXPECT_EQ(dump.code, 0) << dump.err;
+    std::vector<std::string> rows;
+    std::istringstream lines(dump.out);
+    for (std::string line; std::getline(lines, line);)
+        rows.push_back(line.substr(line.find('\t') + 1));
+    return rows;
+}
+
+std::string ListedRow(const nlohmann::json &row)
+{
+    std::string line = std::to_string(row["param"].get<long long>());
+    for (const nlohmann::json &text : row["texts"])
+        line += "\t" + Escaped(text.get<std::string>());
+    return line;
+}
+
+unsigned long KeyOf(const std::string &row)
+{
+    return std::stoul(row.substr(0, row.find('\t')));
+}
+
+// The key order, rows of equal key in text order: the list leaves the order
+// among equal keys open.
+void SortByDescendingKey(std::vector<std::string> &rows)
+{
+    std::stable_sort(rows.begin(), rows.end(), [](const std::string &a, const std::string &b) {
+        return KeyOf(a) != KeyOf(b) ? KeyOf(a) > KeyOf(b) : a < b;
+    });
+}
+
+nlohmann::json RecordList(const nlohmann::json &dump)
+{
+    for (const nlohmann::json &list : FindWindows(dump, "SysListView32"))
+        if (list.value("id", 0) == 1001 && list.value("visible", false))
+            return list;
+    return nullptr;
+}
+
+nlohmann::json LinkTo(const nlohmann::json &dump, const std::string &target)
+{
+    for (const nlohmann::json &view : FindWindows(dump, "DISPLAYCLASS"))
+        if (view.value("visible", false) && view.contains("html") && view["html"].contains("links"))
+            for (const nlohmann::json &link : view["html"]["links"])
+                if (link.value("target", "") == target)
+                    return link;
+    return nullptr;
+}
+
+// The About box's product line (control 1012) is showing.
+bool FirstRunNoticeShown(const nlohmann::json &dump)
+{
+    for (const nlohmann::json &text : FindWindows(dump, "Static"))
+        if (text.value("id", 0) == 1012 && text.value("visible", false))
+            return true;
+    return false;
+}
+
+void TapMiddle(const Device &device, const nlohmann::json &rect)
+{
+    int x = (rect["left"].get<int>() + rect["right"].get<int>()) / 2;
+    int y = (rect["top"].get<int>() + rect["bottom"].get<int>()) / 2;
+    CommandResult tap = DeviceCommand(device, "ui", {"tap", std::to_string(x), std::to_string(y)});
+    EXPECT_EQ(tap.code, 0) << tap.err;
+}
+
+// A visible page whose HTML view holds the details of a row.
+std::string DetailsSource(const nlohmann::json &dump)
+{
+    for (const nlohmann::json &view : FindWindows(dump, "DISPLAYCLASS")) {
+        std::string source = view.contains("html") ? view["html"].value("source", "") : "";
+        if (view.value("visible", false) && source.rfind("<b>Accessed:</b> ", 0) == 0)
+            return source;
+    }
+    return "";
+}
+
+std::string HtmlEscaped(const std::string &text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+// The details page of a row whose values are all shorter than 999 characters.
+std::string PageOf(const nlohmann::json &texts)
+{
+    auto value = [&](int column) { return HtmlEscaped(texts[column].get<std::string>()); };
+    auto coloured = [&](int column, const char *colour) {
+        return std::string("<font color=") + colour + ">" + value(column) + "</font>";
+    };
+    return "<b>Accessed:</b> " + coloured(0, "#00008F") + " - " + coloured(7, "#00008F") + "<br><b>Modified:</b> " +
+           coloured(3, "#00008F") + " - " + coloured(8, "#00008F") + "<br><b>Record Size: " +
+           coloured(2, "#00008F") + "</b> bytes<p><b>URL:</b> " + coloured(1, "#FF0000") +
+           "<p><b>File:</b> <font color=#0000FF>" + value(4) + "\\" + value(5) + "</font><p><b>HTML Data:</b> " +
+           coloured(6, "#0000FF");
+}
+
+class RecordListOnDevice : public ::testing::Test {
+protected:
+    // Boots a device with these files as its index files and opens the
+    // Mixed view from the summary's "View All".
+    void OpenMixedView(const std::string &cache, const std::string &cookies, const std::string &history)
+    {
+        CommandResult made = CreateDevice(device, {"--cache", FixturePath(cache), "--cookies", FixturePath(cookies),
+                                                   "--history", FixturePath(history)});
+        ASSERT_EQ(made.code, 0) << made.err;
+        CommandResult booted = BootDevice(device);
+        ASSERT_EQ(booted.code, 0) << booted.err;
+        ASSERT_EQ(DeviceCommand(device, "start").code, 0);
+        nlohmann::json viewAll;
+        ASSERT_TRUE(WaitFor([&] { return !(viewAll = LinkTo(DumpScreen(device), "M")).is_null(); }, 60s));
+        // A fresh device shows the first-run notice over the summary.
+        if (WaitFor([&] { return FirstRunNoticeShown(DumpScreen(device)); }, 10s)) {
+            ASSERT_EQ(DeviceCommand(device, "ui", {"ok"}).code, 0);
+            ASSERT_TRUE(WaitFor([&] { return !FirstRunNoticeShown(DumpScreen(device)); }, 10s));
+        }
+        TapMiddle(device, viewAll["rect"]);
+        expected = DumpedRows({FixturePath(cache), FixturePath(cookies), FixturePath(history)});
+        SortByDescendingKey(expected);
+        ASSERT_TRUE(WaitFor(
+            [&] {
+                list = RecordList(DumpScreen(device));
+                return !list.is_null() && list["rows"].size() == expected.size();
+            },
+            60s))
+            << "rows listed: " << (list.is_null() ? 0 : list["rows"].size()) << " of " << expected.size();
+    }
+
+    std::vector<std::string> ListedRows()
+    {
+        std::vector<std::string> rows;
+        for (const nlohmann::json &row : list["rows"])
+            rows.push_back(ListedRow(row));
+        return rows;
+    }
+
+    Device device;
+    nlohmann::json list;
+    std::vector<std::string> expected;
+};
+
+TEST_F(RecordListOnDevice, MixedViewListsTheDumpedRowsByDescendingKey)
+{
+    OpenMixedView("cache-content-ie5.dat", "history-daily-2013031020130311.dat", "history-ie5.dat");
+    std::vector<std::string> listed = ListedRows();
+    EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(),
+                               [](const std::string &a, const std::string &b) { return KeyOf(a) > KeyOf(b); }));
+    SortByDescendingKey(listed);
+    EXPECT_EQ(listed, expected);
+}
+
+TEST_F(RecordListOnDevice, LargeCacheFileAndATappedRowsPage)
+{
+    OpenMixedView("cache-large.dat", "history-daily-2013031020130311.dat", "history-ie5.dat");
+    std::vector<std::string> listed = ListedRows();
+    SortByDescendingKey(listed);
+    EXPECT_EQ(listed, expected);
+
+    // A tap just below the header lands on the first row.
+    nlohmann::json header = FindWindows(nlohmann::json{{"windows", {list}}}, "SysHeader32").at(0)["rect"];
+    int x = header["left"].get<int>() + 40;
+    int y = header["bottom"].get<int>() + 6;
+    ASSERT_EQ(DeviceCommand(device, "ui", {"tap", std::to_string(x), std::to_string(y)}).code, 0);
+    std::string source;
+    ASSERT_TRUE(WaitFor([&] { return !(source = DetailsSource(DumpScreen(device))).empty(); }, 30s));
+    EXPECT_EQ(source, PageOf(list["rows"][0]["texts"]));
+
+    // Done brings back the same list.
+    ASSERT_EQ(DeviceCommand(device, "ui", {"ok"}).code, 0);
+    nlohmann::json back;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            nlohmann::json dump = DumpScreen(device);
+            back = RecordList(dump);
+            return DetailsSource(dump).empty() && !back.is_null();
+        },
+        30s));
+    EXPECT_EQ(back["rows"], list["rows"]);
+}
+
+} // namespace
