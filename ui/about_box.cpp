@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "store/registry.h"
 #include "ui/about_box.h"
+#include "ui/dialog_resource.h"
 
 static const COLORREF BlueText = 0x00FF0000;
 static const COLORREF RedText = 0x000000FF;
@@ -13,11 +14,7 @@ static const COLORREF RedText = 0x000000FF;
 
 void ShowAboutBox(HWND owner)
 {
-    HRSRC resource = FindResourceW(AppInstance, MAKEINTRESOURCEW(IDD_ABOUT_BOX), (LPCWSTR)RT_DIALOG);
-    HGLOBAL loaded = LoadResource(AppInstance, resource);
-    if (!loaded)
-        return;
-    DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, AboutBoxProc, 0);
+    RunDialogResource(owner, IDD_ABOUT_BOX, AboutBoxProc);
 }
 
 // Any "Settings" value of at most four bytes marks the notice as shown.

@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "store/record_row.h"
 #include "ui/record_list.h"
+#include "ui/dialog_resource.h"
 
 #define PAGE_MARGIN 5
 #define HTML_VIEW_STYLE (WS_CHILD | WS_VISIBLE | WS_BORDER)

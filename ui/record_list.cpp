@@ -3,6 +3,7 @@
 // store of the rows; the details page reads them back from it.
 
 #include "ui/record_list.h"
+#include "ui/dialog_resource.h"
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
 #include "res/resource.h"
@@ -37,17 +38,6 @@ static const ListColumn ListColumns[] = {
 // Image index = Index file kind; KindIcons holds the icons in resource order
 // (Cookies 106, Cache 107, History 108).
 static const int KindIconOrder[IndexFileKinds] = { 1, 0, 2 };
-
-INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
-{
-    HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(templateId), (LPCWSTR)RT_DIALOG);
-    if (!found)
-        return -1;
-    HGLOBAL loaded = LoadResource(AppInstance, found);
-    if (!loaded)
-        return -1;
-    return DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
-}
 
 void ShowRecordList(HWND owner)
 {

@@ -7,7 +7,3 @@ INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 HWND SetUpRecordList(HWND dlg);
 void FillRecordList(HWND dlg);
 int CALLBACK CompareSortKeys(LPARAM first, LPARAM second, LPARAM sortParam);
-
-// Runs a dialog of the program's resources modally with creation
-// parameter 0; answers -1 when the template cannot be loaded.
-INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc);

@@ -12,6 +12,7 @@
 #include "res/resource.h"
 #include "ui/record_details.h"
 #include "ui/record_list.h"
+#include "ui/dialog_resource.h"
 
 namespace {
 

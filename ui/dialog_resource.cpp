@@ -1,0 +1,15 @@
+// Modal dialogs run from the templates in the program's resources.
+#include "ce/pocketpc.h"
+#include "app/app_values.h"
+#include "ui/dialog_resource.h"
+
+INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
+{
+    HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(templateId), (LPCWSTR)RT_DIALOG);
+    if (!found)
+        return -1;
+    HGLOBAL loaded = LoadResource(AppInstance, found);
+    if (!loaded)
+        return -1;
+    return DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
+}
