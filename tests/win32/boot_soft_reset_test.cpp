@@ -3,7 +3,6 @@
 // leaves in the init key and the StartUp folder.
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
 #include "boot/soft_reset.h"
