@@ -17,6 +17,11 @@ static DLGPROC PendingDialogProc;
 HWND CeCreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
                        int nWidth, int nHeight, HWND hWndParent, HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam)
 {
+    // A device window that is neither child nor pop-up has no frame of its
+    // own (its title shows in the navigation bar); on desktop Win32 the same
+    // style would give it a caption and borders.
+    if (!(dwStyle & (WS_CHILD | WS_POPUP)))
+        dwStyle |= WS_POPUP;
     HWND window = CreateWindowExW(dwExStyle & ~OkStyle, lpClassName, lpWindowName, dwStyle, X, Y, nWidth, nHeight,
                                   hWndParent, hMenu, hInstance, lpParam);
     if (window && (dwExStyle & OkStyle))

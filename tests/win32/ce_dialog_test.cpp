@@ -215,6 +215,22 @@ TEST(WindowCalls, OkStyleOfWindowGivesOkThatSendsIdok)
     DestroyWindow(window);
 }
 
+// The viewer's main window is made with WS_VISIBLE alone, as on the device,
+// where such a window has no frame: its title belongs to the navigation bar.
+TEST(WindowCalls, TopLevelWindowWithoutPopupStyleHasNoCaption)
+{
+    MakeWindow(0, L"Unused", NULL);
+    HWND window = CeCreateWindowExW(WS_EX_CAPTIONOKBTN, L"CeTestWindow", L"Main", WS_VISIBLE, 0, 0, 0, 0, NULL, NULL,
+                                    GetModuleHandleW(NULL), NULL);
+    ASSERT_TRUE(window);
+    EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_CAPTION);
+    RECT frame;
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(0, frame.right - frame.left);
+    EXPECT_EQ(0, frame.bottom - frame.top);
+    DestroyWindow(window);
+}
+
 TEST(WindowCalls, LowBitBringsOwnedWindowForward)
 {
     HWND owner = MakeWindow(0, L"Owner", NULL);
