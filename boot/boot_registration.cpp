@@ -99,7 +99,8 @@ static LONG WriteOwnEntry(HKEY key, int shell)
     return ERROR_SUCCESS;
 }
 
-static LONG RemoveOwnEntry(HKEY key)
+// The Shell entry's number plays no part here; it only had to be found.
+static LONG RemoveOwnEntry(HKEY key, int)
 {
     WCHAR path[MAX_PATH];
     WCHAR name[VALUE_NAME_ROOM];
@@ -116,7 +117,10 @@ static LONG RemoveOwnEntry(HKEY key)
     return ERROR_SUCCESS;
 }
 
-LONG RegisterBootLaunch(void)
+// Opens the init key, walks to the Shell entry and, when it is found, runs
+// the step; the key is closed on every way out. Without the Shell entry
+// nothing is written or removed.
+static LONG AtShellEntry(LONG (*step)(HKEY key, int shell))
 {
     HKEY key;
     int shell;
@@ -125,22 +129,17 @@ LONG RegisterBootLaunch(void)
         return result;
     result = FindInitEntry(key, ShellData, &shell);
     if (result == ERROR_SUCCESS)
-        result = WriteOwnEntry(key, shell);
+        result = step(key, shell);
     RegCloseKey(key);
     return result;
 }
 
-// The shell's entry must be found first: without it nothing is removed.
+LONG RegisterBootLaunch(void)
+{
+    return AtShellEntry(WriteOwnEntry);
+}
+
 LONG UnregisterBootLaunch(void)
 {
-    HKEY key;
-    int shell;
-    LONG result = OpenInitKey(&key);
-    if (result != ERROR_SUCCESS)
-        return result;
-    result = FindInitEntry(key, ShellData, &shell);
-    if (result == ERROR_SUCCESS)
-        result = RemoveOwnEntry(key);
-    RegCloseKey(key);
-    return result;
+    return AtShellEntry(RemoveOwnEntry);
 }
