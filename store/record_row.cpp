@@ -85,23 +85,20 @@ static int RecordTimeShown(const IndexImage *image, uint64_t recordOffset, int f
            && time->year <= last;
 }
 
-static int FormatDate(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
-{
-    CalendarTime time;
-    char text[32];
-    if (!RecordTimeShown(image, recordOffset, field, &time))
-        return PutAscii(buffer, UNKNOWN_TEXT);
-    snprintf(text, sizeof text, "%4d/%02d/%02d", time.year, time.month, time.day);
-    return PutAscii(buffer, text);
-}
+enum TimePart { DatePart, TimeOfDayPart };
 
-static int FormatTimeOfDay(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
+// The date ("%4d/%02d/%02d") or the time of day ("%02d:%02d:%02d") of one
+// of the record's times, or "Unknown" outside that time's year window.
+static int FormatTimePart(const IndexImage *image, uint64_t recordOffset, int field, TimePart part, char16_t *buffer)
 {
     CalendarTime time;
     char text[32];
     if (!RecordTimeShown(image, recordOffset, field, &time))
         return PutAscii(buffer, UNKNOWN_TEXT);
-    snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+    if (part == DatePart)
+        snprintf(text, sizeof text, "%4d/%02d/%02d", time.year, time.month, time.day);
+    else
+        snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
     return PutAscii(buffer, text);
 }
 
@@ -117,13 +114,13 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
 {
     switch (column) {
     case ColumnAccessed:
-        return FormatDate(image, recordOffset, URL_FIELD_ACCESSED, buffer);
+        return FormatTimePart(image, recordOffset, URL_FIELD_ACCESSED, DatePart, buffer);
     case ColumnUrl:
         return FormatTextAt(image, recordOffset, URL_FIELD_LOCATION, buffer);
     case ColumnSize:
         return FormatSize(image, recordOffset, buffer);
     case ColumnModified:
-        return FormatDate(image, recordOffset, URL_FIELD_MODIFIED, buffer);
+        return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED, DatePart, buffer);
     case ColumnDir:
         return FormatDirectory(image, recordOffset, buffer);
     case ColumnFile:
@@ -134,9 +131,9 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
     case ColumnHeaders:
         return FormatHeaders(image, recordOffset, buffer);
     case ColumnTimeAccessed:
-        return FormatTimeOfDay(image, recordOffset, URL_FIELD_ACCESSED, buffer);
+        return FormatTimePart(image, recordOffset, URL_FIELD_ACCESSED, TimeOfDayPart, buffer);
     case ColumnTimeModified:
-        return FormatTimeOfDay(image, recordOffset, URL_FIELD_MODIFIED, buffer);
+        return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED, TimeOfDayPart, buffer);
     }
     buffer[0] = 0;
     return -1;
