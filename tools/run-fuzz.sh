@@ -9,7 +9,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
 build="$top/build/fuzz"
 fuzzer="$build/tests/fuzz/decoder_fuzz"
-fixtures="${GALLIMAW_FIXTURES:-$top/../shared/fixtures}"
+fixtures="${GALLIMAW_FIXTURES:-$top/tests/data}"
 
 if [ ! -x "$fuzzer" ]; then
     echo "run-fuzz: $fuzzer is not built" >&2

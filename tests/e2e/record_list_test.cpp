@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 std::string FixturePath(const std::string &name)
 {
     const char *folder = std::getenv("GALLIMAW_FIXTURES");
-    return std::string(folder && *folder ? folder : SourcePath("../shared/fixtures")) + "/" + name;
+    return std::string(folder && *folder ? folder : SourcePath("tests/data")) + "/" + name;
 }
 
 std::string NativeToolPath(const std::string &name)
