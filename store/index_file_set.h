@@ -26,6 +26,8 @@ extern const IndexKindNames IndexKinds[IndexFileKinds];
 void FillIndexFileSet(void);
 DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
 void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
-HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size);
+// disposition: OPEN_EXISTING for a live file, OPEN_ALWAYS for a Snapshot
+// copy (an absent copy is left as an empty file).
+HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD disposition);
 void ReleaseIndexFileSet(void);
 BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM context);
