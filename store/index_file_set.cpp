@@ -77,6 +77,14 @@ HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD dispos
     return mapping;
 }
 
+// Opens only a file that is still there: a live file that went since the
+// search is not created anew.
+HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder)
+{
+    DWORD size;
+    return MapIndexFile(path, shellFolder, &size, OPEN_EXISTING);
+}
+
 DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
 {
     BuildLivePath(path, shellFolder, subPath, fallbackFolder);
@@ -94,10 +102,7 @@ DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR
         return listedSize;
     }
 
-    // The probe opens only a file that is still there: a live file that
-    // went since the search is not created anew.
-    DWORD size;
-    HANDLE probe = MapIndexFile(path, shellFolder, &size, OPEN_EXISTING);
+    HANDLE probe = ProbeLiveFile(path, shellFolder);
     if (probe) {
         CloseHandle(probe);
         DeleteSnapshotCopy(snapshot);
@@ -105,6 +110,7 @@ DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR
         SetFileAttributesW(snapshot, FILE_ATTRIBUTE_NORMAL);
     }
 
+    DWORD size;
     *mapping = MapIndexFile(snapshot, shellFolder, &size, OPEN_ALWAYS);
     return *mapping ? size : listedSize;
 }

@@ -314,6 +314,14 @@ TEST_F(IndexFileSetTest, ReadOnlyLiveFileLeavesNoCopyBehindAndAFreshOneNextTime)
     ReleaseIndexFileSet();
 }
 
+// A live file that goes between the search and the probe stays gone.
+TEST_F(IndexFileSetTest, ProbingAGoneLiveFileCreatesNothing)
+{
+    fs::create_directories(fs::path(LivePath(KindCookies)).parent_path());
+    EXPECT_EQ(NULL, ProbeLiveFile(LivePath(KindCookies).c_str(), L"Cookies"));
+    EXPECT_FALSE(Exists(LivePath(KindCookies)));
+}
+
 TEST_F(IndexFileSetTest, FillAndReleaseLeaveTheLiveFilesUntouched)
 {
     std::vector<std::vector<char>> contents;
