@@ -107,6 +107,15 @@ bool MapSource(const DumpSource &source, MappedIndex *index)
     return false;
 }
 
+bool UnmapSource(const DumpSource &source, MappedIndex *index)
+{
+    std::string reason;
+    if (UnmapIndexInput(index, &reason))
+        return true;
+    Complain(source.path, reason);
+    return false;
+}
+
 // Each file in turn, each record printed as the scan finds it.
 bool PrintInFileOrder(DumpFormat format, const std::vector<DumpSource> &sources)
 {
@@ -122,7 +131,7 @@ bool PrintInFileOrder(DumpFormat format, const std::vector<DumpSource> &sources)
         printer.source = &source;
         printer.index = &index;
         ScanIndexImage(&index.image, PrintScannedRecord, &printer);
-        UnmapIndexInput(&index);
+        allRead = UnmapSource(source, &index) && allRead;
     }
     return allRead;
 }
@@ -169,8 +178,8 @@ bool PrintMixed(DumpFormat format, const std::vector<DumpSource> &sources)
         printer.index = &indexes[entry.source];
         PrintRecord(&printer, entry.offset);
     }
-    for (MappedIndex &index : indexes)
-        UnmapIndexInput(&index);
+    for (size_t i = 0; i < sources.size(); i++)
+        allRead = UnmapSource(sources[i], &indexes[i]) && allRead;
     return allRead;
 }
 
