@@ -137,6 +137,9 @@ Taps the menu bar button (class CeMenuBar) whose popup holds ITEM and chooses
 ITEM; a bar button captioned ITEM is tapped itself.""", takes_dir=False).add_argument("item", metavar="ITEM")
     command(actions, "help", screen_action(), "Sends WM_HELP to the foreground window, as Start > Help does.",
             takes_dir=False)
+    command(actions, "screenshot", screen_action("bitmap"), """\
+Saves the screen as a bitmap file at the device path OUT.bmp (the screenshot
+command makes a PNG of it on the host).""", takes_dir=False).add_argument("bitmap", metavar="OUT.bmp")
     program = command(actions, "start", screen_action("exe"),
                       "Starts any device program, as start does for the viewer.", takes_dir=False)
     program.add_argument("exe", metavar="EXE")

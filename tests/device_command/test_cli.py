@@ -1,6 +1,7 @@
-# The command line: its help is the one usage text, and arguments handed on
-# to device programs arrive as given.
+# The command line: its help is the one usage text, its ui actions are the
+# screen tool's, and arguments handed on to device programs arrive as given.
 import os
+import re
 import subprocess
 import sys
 
@@ -10,12 +11,15 @@ from conftest import SOURCE
 from gallimaw_device.cli import build_parser
 
 
+def command_help(*command):
+    """The help as the command prints it, on a terminal wider than it."""
+    return subprocess.run([sys.executable, os.path.join(SOURCE, "device", "gallimaw-device"), *command, "--help"],
+                          env=dict(os.environ, COLUMNS="200"), capture_output=True, text=True, check=True).stdout
+
+
 def test_readme_quotes_the_help_whatever_the_terminal():
-    help_text = subprocess.run([sys.executable, os.path.join(SOURCE, "device", "gallimaw-device"), "--help"],
-                               env=dict(os.environ, COLUMNS="200"), capture_output=True, text=True,
-                               check=True).stdout
     with open(os.path.join(SOURCE, "device", "README.md")) as f:
-        assert "```\n" + help_text + "```\n" in f.read()
+        assert "```\n" + command_help() + "```\n" in f.read()
 
 
 @pytest.mark.parametrize("line, expected", [
@@ -26,3 +30,13 @@ def test_readme_quotes_the_help_whatever_the_terminal():
 def test_arguments_for_device_programs_are_handed_on_as_given(line, expected):
     options = vars(build_parser().parse_args(line))
     assert {name: options.get(name) for name in expected} == expected
+
+
+def test_ui_actions_are_those_of_the_screen_tool():
+    with open(os.path.join(SOURCE, "device", "device_ui.cpp")) as f:
+        source = f.read()
+    usage = source[source.index("static int Usage()"):source.index("int wmain")]
+    text = "".join(re.findall(r'"((?:\\.|[^"\\])*)"', usage))
+    tool = text.removeprefix("usage: device_ui ").removesuffix("\\n").split(" | ")
+    listed = [line.removeprefix("  ui DIR ") for line in command_help("ui").splitlines() if line.startswith("  ui DIR ")]
+    assert sorted(listed) == sorted(tool)
