@@ -38,5 +38,6 @@ def test_ui_actions_are_those_of_the_screen_tool():
     usage = source[source.index("static int Usage()"):source.index("int wmain")]
     text = "".join(re.findall(r'"((?:\\.|[^"\\])*)"', usage))
     tool = text.removeprefix("usage: device_ui ").removesuffix("\\n").split(" | ")
-    listed = [line.removeprefix("  ui DIR ") for line in command_help("ui").splitlines() if line.startswith("  ui DIR ")]
+    listed = [line.removeprefix("  ui DIR ") for line in command_help("ui").splitlines()
+              if line.startswith("  ui DIR ")]
     assert sorted(listed) == sorted(tool)
