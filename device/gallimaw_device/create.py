@@ -15,7 +15,8 @@ from .wine import run_wine, wait_for_wineserver, wine_env, wine_version
 
 DEFAULT_INSTALL_DIR = "\\Program Files\\Gallimaw View\\"
 VIEWER_NAME = "gallimaw-view.exe"
-DEVICE_PROGRAMS = ("device_kernel.exe", "device_shell.exe", "device_ui.exe", "device_probe.exe", "peghelp.exe")
+DEVICE_PROGRAMS = ("device_kernel.exe", "device_shell.exe", "device_ui.exe", "device_list_reader.dll", "device_probe.exe",
+                   "peghelp.exe")
 OPTIONAL_PROGRAMS = ("file_holder.exe", "iexplore.exe")
 HELP_PAGE = "Gallimaw View.htm"
 # Folders of the prefix that Wine never writes to once made: the device
