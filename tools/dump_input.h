@@ -1,5 +1,6 @@
 // An index file mapped read-only for gallimaw-dump, standard input included.
 #pragma once
+#include <csignal>
 #include <cstdint>
 #include <string>
 
@@ -14,12 +15,17 @@ struct MappedIndex {
     void *reservation = nullptr; // the address range that holds the view
     uint64_t reservationBytes = 0;
     uint64_t released = 0; // pages before this offset were handed back
+    volatile sig_atomic_t shrank = 0; // the file lost bytes while mapped
+    MappedIndex *nextMapped = nullptr;
 };
 
 // Maps path ("-" for standard input) and opens the image; false with the
 // reason in reason. An empty file maps as an image of no bytes.
+// A file that shrinks while it is mapped does not end the program: the
+// bytes past its new end read as zeros, which hold no record.
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
-void UnmapIndexInput(MappedIndex *index);
+// False, with the reason, when the file shrank while it was mapped.
+bool UnmapIndexInput(MappedIndex *index, std::string *reason);
 
 // Hands the pages well behind the scan cursor back to the kernel, so that
 // the resident size stays flat however large the file is; they fault back

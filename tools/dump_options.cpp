@@ -26,6 +26,8 @@ const char kDumpUsage[] =
     "  -m, --mixed          merge all files into one list, newest last access first\n"
     "                       (descending Sort key; ties keep file order), as the\n"
     "                       viewer's Mixed view orders them\n"
+    "  -l, --list           print the index files the inputs name, one per line as\n"
+    "                       KIND<TAB>PATH (KIND empty when unknown), and no records\n"
     "  -h, --help           print this help and exit\n"
     "      --version        print the version and exit\n"
     "  --                   end of options; later arguments are files\n"
@@ -90,8 +92,9 @@ const char kDumpUsage[] =
     "record. Lines are written as records are found.\n"
     "\n"
     "Exit status: 0 when every file was read and printed; 1 when a file could not\n"
-    "be read (the others are still printed), a device folder held none of its\n"
-    "index files, or the output could not be written; 2 for a bad command line.\n"
+    "be read (the others are still printed) or shrank while it was read (its\n"
+    "records read before are printed), a device folder held none of its index\n"
+    "files, or the output could not be written; 2 for a bad command line.\n"
     "\n"
     "Examples:\n"
     "  gallimaw-dump --format=csv index.dat > records.csv\n"
@@ -166,6 +169,8 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
             options->version = true;
         } else if (name == "-m" || name == "--mixed") {
             options->mixed = true;
+        } else if (name == "-l" || name == "--list") {
+            options->list = true;
         } else if (name == "-f" || name == "--format") {
             if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseFormat(value, &options->format)) {
                 *error = "--format needs one of csv, jsonl, table, row";

@@ -17,6 +17,7 @@ struct DumpOptions {
     std::vector<DumpInput> inputs;
     unsigned kindMask = 0;            // bit per Index file kind; 0 keeps every file
     bool mixed = false;
+    bool list = false;                // name the files instead of printing their records
     bool help = false;
     bool version = false;
 };

@@ -107,6 +107,15 @@ bool MapSource(const DumpSource &source, MappedIndex *index)
     return false;
 }
 
+bool UnmapSource(const DumpSource &source, MappedIndex *index)
+{
+    std::string reason;
+    if (UnmapIndexInput(index, &reason))
+        return true;
+    Complain(source.path, reason);
+    return false;
+}
+
 // Each file in turn, each record printed as the scan finds it.
 bool PrintInFileOrder(DumpFormat format, const std::vector<DumpSource> &sources)
 {
@@ -122,7 +131,7 @@ bool PrintInFileOrder(DumpFormat format, const std::vector<DumpSource> &sources)
         printer.source = &source;
         printer.index = &index;
         ScanIndexImage(&index.image, PrintScannedRecord, &printer);
-        UnmapIndexInput(&index);
+        allRead = UnmapSource(source, &index) && allRead;
     }
     return allRead;
 }
@@ -169,8 +178,8 @@ bool PrintMixed(DumpFormat format, const std::vector<DumpSource> &sources)
         printer.index = &indexes[entry.source];
         PrintRecord(&printer, entry.offset);
     }
-    for (MappedIndex &index : indexes)
-        UnmapIndexInput(&index);
+    for (size_t i = 0; i < sources.size(); i++)
+        allRead = UnmapSource(sources[i], &indexes[i]) && allRead;
     return allRead;
 }
 
@@ -195,6 +204,11 @@ int main(int argc, char **argv)
 
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
+    if (options.list) {
+        for (const DumpSource &source : sources)
+            std::printf("%s\t%s\n", KindName(source.kind), source.path.c_str());
+        return std::fflush(stdout) == 0 && allRead ? 0 : 1;
+    }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
     std::fwrite(preamble.data(), 1, preamble.size(), stdout);
