@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr uint64_t kReleaseChunk = 64u << 10;
+constexpr uint64_t kReleaseChunk = 256u << 10;
 // The kernel maps a file's 2 MB page-cache folios whole, through one page
 // middle directory entry, where the view's address and the file offset
 // agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
@@ -45,7 +45,7 @@ int CopyToTemporaryFile(int from, std::string *reason)
     }
     int fd = dup(fileno(copy));
     std::fclose(copy);
-    static char buffer[kCopyBytes];
+    thread_local static char buffer[kCopyBytes];
     for (;;) {
         ssize_t got = read(from, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
@@ -147,7 +147,7 @@ size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
 // every page of the file mapped.
 bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
 {
-    static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
+    thread_local static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
     for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
         // Three bytes of overlap find a blank line across the chunk boundary.
         size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
@@ -204,6 +204,40 @@ void UnmapIndexInput(MappedIndex *index)
     if (index->reservation)
         munmap(index->reservation, index->reservationBytes);
     *index = MappedIndex();
+}
+
+namespace {
+
+void ReleaseWindows(MappedIndex *index, uint64_t from, uint64_t to)
+{
+    to = std::min(index->size, to);
+    if (from < to)
+        madvise(index->base + from, to - from, MADV_DONTNEED);
+}
+
+// Gives back the pages that reading the ranges brought in, the
+// fault-around windows (aligned to the file) that hold them, once the
+// reading has moved on to another window: a leak list often holds several
+// links in one window.
+void ReleaseReadRange(void *context, uint64_t offset, uint64_t bytes)
+{
+    MappedIndex *index = static_cast<MappedIndex *>(context);
+    uint64_t from = offset / kFaultAroundBytes * kFaultAroundBytes;
+    uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes;
+    if (from == index->readFrom && to == index->readTo)
+        return;
+    ReleaseWindows(index, index->readFrom, index->readTo);
+    index->readFrom = from;
+    index->readTo = to;
+}
+
+} // namespace
+
+void FindMappedReach(MappedIndex *index)
+{
+    index->reach.reset(new IndexReach);
+    FindIndexReach(&index->image, index->reach.get(), ReleaseReadRange, index);
+    ReleaseWindows(index, index->readFrom, index->readTo);
 }
 
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)

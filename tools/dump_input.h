@@ -1,9 +1,11 @@
 // An index file mapped read-only for gallimaw-dump, standard input included.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "store/index_format.h"
+#include "store/record_state.h"
 
 constexpr const char *kStandardInputName = "-";
 
@@ -14,12 +16,18 @@ struct MappedIndex {
     void *reservation = nullptr; // the address range that holds the view
     uint64_t reservationBytes = 0;
     uint64_t released = 0; // pages before this offset were handed back
+    std::unique_ptr<IndexReach> reach; // once FindMappedReach has run
+    uint64_t readFrom = 0, readTo = 0;  // the windows FindMappedReach reads now
 };
 
 // Maps path ("-" for standard input) and opens the image; false with the
 // reason in reason. An empty file maps as an image of no bytes.
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
 void UnmapIndexInput(MappedIndex *index);
+
+// Finds which records the file's index reaches, giving back the pages of
+// each hash table and leak list link once read.
+void FindMappedReach(MappedIndex *index);
 
 // Hands the pages well behind the scan cursor back to the kernel, so that
 // the resident size stays flat however large the file is; they fault back

@@ -1,38 +1,24 @@
-#include "tools/dump_record.h"
+#include "tools/dump_text.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "store/filetime.h"
-#include "store/record_row.h"
 #include "store/text_1252.h"
 
 namespace {
 
 constexpr uint64_t kTicksPerSecond = 10000000;
-const char kBlankLine[] = "\r\n\r\n";
-constexpr size_t kBlankLineBytes = 4;
+constexpr uint64_t kSecondsPerDay = 86400;
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
-// The text from start to its first NUL, the image's end or the text limit;
-// with stopAtBlankLine also to its first CR LF CR LF.
-void ReadText(const IndexImage *image, uint64_t start, bool stopAtBlankLine, std::string *out)
+char *PutTwoDigits(char *out, unsigned value)
 {
-    out->clear();
-    if (start >= image->size)
-        return;
-    const uint8_t *text = image->bytes + start;
-    size_t length = static_cast<size_t>(std::min(image->size - start, kDumpTextLimit));
-    if (const void *nul = std::memchr(text, 0, length))
-        length = static_cast<size_t>(static_cast<const uint8_t *>(nul) - text);
-    if (stopAtBlankLine)
-        if (const void *blank = memmem(text, length, kBlankLine, kBlankLineBytes))
-            length = static_cast<size_t>(static_cast<const uint8_t *>(blank) - text);
-    Append1252AsUtf8(text, length, out);
-}
-
-uint64_t TextStart(const IndexImage *image, uint64_t offset, int field)
-{
-    return offset + ReadImageU32(image, UrlFieldOffset(image, offset, field));
+    std::memcpy(out, kDigitPairs + 2 * value, 2);
+    return out + 2;
 }
 
 // value in exactly digits decimal places, zero-filled.
@@ -45,91 +31,196 @@ char *PutDigits(char *out, unsigned value, int digits)
 
 } // namespace
 
-void AppendUtf8(char16_t c, std::string *out)
+char *ReserveOutput(OutputBuffer *out, size_t room)
 {
-    if (c < 0x80) {
-        *out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        *out += static_cast<char>(0xC0 | c >> 6);
-        *out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        *out += static_cast<char>(0xE0 | c >> 12);
-        *out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        *out += static_cast<char>(0x80 | (c & 0x3F));
+    if (out->capacity - out->size < room) {
+        size_t capacity = std::max(out->capacity * 2, out->size + room);
+        std::unique_ptr<char[]> bytes(new char[capacity]);
+        if (out->size)
+            std::memcpy(bytes.get(), out->bytes.get(), out->size);
+        out->bytes = std::move(bytes);
+        out->capacity = capacity;
     }
+    return out->bytes.get() + out->size;
 }
 
-void Append1252AsUtf8(const uint8_t *bytes, size_t count, std::string *out)
+void CommitOutput(OutputBuffer *out, const char *end)
 {
-    size_t run = 0;
-    for (size_t i = 0; i < count; i++) {
-        if (bytes[i] < 0x80)
-            continue;
-        out->append(reinterpret_cast<const char *>(bytes + run), i - run);
-        AppendUtf8(Widen1252(bytes[i]), out);
-        run = i + 1;
-    }
-    out->append(reinterpret_cast<const char *>(bytes + run), count - run);
+    out->size = static_cast<size_t>(end - out->bytes.get());
 }
 
-void ReadDumpRecord(const IndexImage *image, uint64_t offset, DumpRecord *record)
+void AppendOutput(OutputBuffer *out, std::string_view bytes)
 {
-    record->offset = offset;
-    record->sortKey = RecordSortKey(image, offset);
-    record->size = static_cast<uint64_t>(ReadImageU32(image, offset + URL_FIELD_BLOCK_COUNT)) * INDEX_BLOCK_BYTES;
-    record->accessed = ReadImageU64(image, offset + URL_FIELD_ACCESSED);
-    record->modified = ReadImageU64(image, offset + URL_FIELD_MODIFIED);
-    ReadText(image, TextStart(image, offset, URL_FIELD_LOCATION), false, &record->url);
-
-    // A file name offset of 0 would name the record's own signature.
-    record->fileName.clear();
-    if (ReadImageU32(image, UrlFieldOffset(image, offset, URL_FIELD_FILE_NAME)))
-        ReadText(image, TextStart(image, offset, URL_FIELD_FILE_NAME), false, &record->fileName);
-
-    record->directory.clear();
-    uint8_t slot = ReadImageU8(image, UrlFieldOffset(image, offset, URL_FIELD_DIRECTORY));
-    if (slot < INDEX_DIRECTORY_SLOTS) {
-        const char *name = image->directories[slot];
-        Append1252AsUtf8(reinterpret_cast<const uint8_t *>(name), std::strlen(name), &record->directory);
-    }
-
-    // As in the viewer: a header block exists when a blank line follows its
-    // start anywhere in the image.
-    uint32_t headerOffset = ReadImageU32(image, UrlFieldOffset(image, offset, URL_FIELD_HEADERS));
-    uint64_t headerStart = offset + headerOffset;
-    record->headersSet = headerOffset && headerStart < image->size && image->lastBlankLine >= headerStart
-                         && image->lastBlankLine < image->size;
-    record->headers.clear();
-    if (record->headersSet)
-        ReadText(image, headerStart, true, &record->headers);
+    char *at = ReserveOutput(out, bytes.size());
+    std::memcpy(at, bytes.data(), bytes.size());
+    CommitOutput(out, at + bytes.size());
 }
 
 size_t FormatIsoTime(uint64_t fileTime, bool fraction, char *buffer)
 {
-    CalendarTime time;
-    if (!fileTime || !FileTimeToCalendar(fileTime, &time))
+    if (!fileTime || fileTime > FILETIME_LARGEST)
         return 0;
+    uint64_t seconds = fileTime / kTicksPerSecond;
+    unsigned ofDay = static_cast<unsigned>(seconds % kSecondsPerDay);
+    int year, month, day;
+    DayToDate(static_cast<uint32_t>(seconds / kSecondsPerDay), &year, &month, &day);
     char *out = buffer;
     // ISO 8601 wants a sign on years of more than four digits.
-    if (time.year > 9999) {
+    if (year > 9999) {
         *out++ = '+';
-        out = PutDigits(out, static_cast<unsigned>(time.year), 5);
+        out = PutDigits(out, static_cast<unsigned>(year), 5);
     } else {
-        out = PutDigits(out, static_cast<unsigned>(time.year), 4);
+        out = PutTwoDigits(out, static_cast<unsigned>(year / 100));
+        out = PutTwoDigits(out, static_cast<unsigned>(year % 100));
     }
-    const struct {
-        char separator;
-        int value;
-    } kParts[] = {{'-', time.month}, {'-', time.day}, {'T', time.hour}, {':', time.minute}, {':', time.second}};
-    for (const auto &part : kParts) {
-        *out++ = part.separator;
-        out = PutDigits(out, static_cast<unsigned>(part.value), 2);
-    }
+    *out++ = '-';
+    out = PutTwoDigits(out, static_cast<unsigned>(month));
+    *out++ = '-';
+    out = PutTwoDigits(out, static_cast<unsigned>(day));
+    *out++ = 'T';
+    out = PutTwoDigits(out, ofDay / 3600);
+    *out++ = ':';
+    out = PutTwoDigits(out, ofDay / 60 % 60);
+    *out++ = ':';
+    out = PutTwoDigits(out, ofDay % 60);
     if (fraction) {
+        unsigned ticks = static_cast<unsigned>(fileTime % kTicksPerSecond);
         *out++ = '.';
-        out = PutDigits(out, static_cast<unsigned>(fileTime % kTicksPerSecond), 7);
+        out = PutTwoDigits(out, ticks / 100000);
+        out = PutTwoDigits(out, ticks / 1000 % 100);
+        out = PutTwoDigits(out, ticks / 10 % 100);
+        *out++ = static_cast<char>('0' + ticks % 10);
     }
     *out++ = 'Z';
     *out = 0;
     return static_cast<size_t>(out - buffer);
+}
+
+std::string_view Decimal(uint64_t value, char *bufferEnd)
+{
+    char *out = bufferEnd;
+    while (value >= 100) {
+        out -= 2;
+        PutTwoDigits(out, static_cast<unsigned>(value % 100));
+        value /= 100;
+    }
+    if (value >= 10) {
+        out -= 2;
+        PutTwoDigits(out, static_cast<unsigned>(value));
+    } else {
+        *--out = static_cast<char>('0' + value);
+    }
+    return std::string_view(out, static_cast<size_t>(bufferEnd - out));
+}
+
+char *PutUtf8(char16_t c, char *out)
+{
+    if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+    } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | c >> 6);
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xE0 | c >> 12);
+        *out++ = static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+    }
+    return out;
+}
+
+void AppendUtf8(char16_t c, std::string *out)
+{
+    char bytes[3];
+    out->append(bytes, static_cast<size_t>(PutUtf8(c, bytes) - bytes));
+}
+
+namespace {
+
+typedef uint8_t Block __attribute__((vector_size(16)));
+
+// Whether none of the sixteen bytes at text needs more than copying.
+bool PlainBlock(const char *text, const ByteClasses &classes)
+{
+    Block bytes, hits = {};
+    std::memcpy(&bytes, text, sizeof bytes);
+    if (classes.widen)
+        hits |= bytes >= 0x80;
+    if (classes.escapeControls)
+        hits |= bytes < 0x20;
+    for (char escaped : classes.escaped)
+        hits |= bytes == static_cast<uint8_t>(escaped);
+    uint64_t halves[2];
+    std::memcpy(halves, &hits, sizeof halves);
+    return !(halves[0] | halves[1]);
+}
+
+// The first offset from `from` on whose sixteen-byte block (or shorter
+// last block) is not plain, or the text's end.
+size_t SkipPlainBlocks(std::string_view text, size_t from, const ByteClasses &classes)
+{
+    while (from + sizeof(Block) <= text.size() && PlainBlock(text.data() + from, classes))
+        from += sizeof(Block);
+    if (from + sizeof(Block) > text.size() && from < text.size()) {
+        char last[sizeof(Block)];
+        std::memset(last, 'a', sizeof last);
+        std::memcpy(last, text.data() + from, text.size() - from);
+        if (PlainBlock(last, classes))
+            return text.size();
+    }
+    return from;
+}
+
+} // namespace
+
+ByteClasses MakeByteClasses(const char *escaped, bool escapeControls, bool widen)
+{
+    ByteClasses classes = {};
+    classes.escapeControls = escapeControls;
+    classes.widen = widen;
+    for (int byte = 0; byte < 256; byte++) {
+        if (escapeControls && byte < 0x20)
+            classes.of[byte] = EscapeByte;
+        else if (widen && byte >= 0x80)
+            classes.of[byte] = WidenByte;
+    }
+    for (size_t i = 0; escaped[i] && i < kMostEscapedBytes; i++) {
+        classes.of[static_cast<unsigned char>(escaped[i])] = EscapeByte;
+        classes.escaped[i] = escaped[i];
+    }
+    return classes;
+}
+
+char *PutText(std::string_view text, const ByteClasses &classes, ByteEscape escape, char *out)
+{
+    size_t run = 0;
+    for (size_t i = SkipPlainBlocks(text, 0, classes); i < text.size();) {
+        unsigned char byte = static_cast<unsigned char>(text[i]);
+        uint8_t what = classes.of[byte];
+        if (what == CopyByte) {
+            i++;
+            continue;
+        }
+        std::memcpy(out, text.data() + run, i - run);
+        out += i - run;
+        run = ++i;
+        out = what == WidenByte ? PutUtf8(Widen1252(byte), out) : escape(byte, out);
+        i = SkipPlainBlocks(text, i, classes);
+    }
+    std::memcpy(out, text.data() + run, text.size() - run);
+    return out + text.size() - run;
+}
+
+void AppendText(std::string_view text, const ByteClasses &classes, ByteEscape escape, std::string *out)
+{
+    size_t at = out->size();
+    out->resize(at + text.size() * kMostBytesPerTextByte);
+    out->resize(static_cast<size_t>(PutText(text, classes, escape, &(*out)[at]) - out->data()));
+}
+
+bool HoldsAny(std::string_view text, const ByteClasses &classes)
+{
+    for (size_t i = SkipPlainBlocks(text, 0, classes); i < text.size(); i++)
+        if (classes.of[static_cast<unsigned char>(text[i])] != CopyByte)
+            return true;
+    return false;
 }

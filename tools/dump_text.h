@@ -1,31 +1,25 @@
-// One "URL " record's fields as gallimaw-dump exports them: the texts in
-// full (up to a bound) as UTF-8, the times as raw FILETIMEs.
+// Texts and times as gallimaw-dump writes them: ISO 8601 times, decimals,
+// UTF-8 from the index file's Windows-1252, and escaping driven by a table
+// of byte classes, one pass over each text.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
-#include "store/index_format.h"
-
-// No real record text comes near this; it bounds the work a hostile
-// offset can cause per record.
-constexpr uint64_t kDumpTextLimit = 65536;
-
-struct DumpRecord {
-    uint64_t offset = 0;
-    uint32_t sortKey = 0;
-    uint64_t size = 0;
-    uint64_t accessed = 0; // FILETIME
-    uint64_t modified = 0; // FILETIME
-    std::string url;
-    std::string directory;
-    std::string fileName;
-    std::string headers;
-    bool headersSet = false;
+// Lines being written: bytes[0, size) are written, the rest up to capacity
+// free. Writers reserve room first and then write through a pointer.
+struct OutputBuffer {
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+    size_t capacity = 0;
 };
-
-// Reads the record at offset, reusing record's string buffers.
-void ReadDumpRecord(const IndexImage *image, uint64_t offset, DumpRecord *record);
+// Where to write at least `room` more bytes.
+char *ReserveOutput(OutputBuffer *out, size_t room);
+// Marks everything up to end (within the reserved room) written.
+void CommitOutput(OutputBuffer *out, const char *end);
+void AppendOutput(OutputBuffer *out, std::string_view bytes);
 
 // Writes fileTime as ISO 8601 UTC ("2005-08-17T21:26:30.0000000Z", or
 // without the fraction) and returns its length; 0 for a zero FILETIME or
@@ -33,7 +27,40 @@ void ReadDumpRecord(const IndexImage *image, uint64_t offset, DumpRecord *record
 constexpr size_t kIsoTimeChars = 40;
 size_t FormatIsoTime(uint64_t fileTime, bool fraction, char *buffer);
 
-// One UTF-16 unit below the surrogates appended to out as UTF-8.
+// value in decimal, written to end at bufferEnd; kDecimalChars suffice.
+constexpr size_t kDecimalChars = 24; // 2^64 has 20 digits
+std::string_view Decimal(uint64_t value, char *bufferEnd);
+
+// One UTF-16 unit below the surrogates written to out as UTF-8 (at most
+// three bytes); returns the end.
+char *PutUtf8(char16_t c, char *out);
 void AppendUtf8(char16_t c, std::string *out);
-// Windows-1252 bytes appended to out as UTF-8.
-void Append1252AsUtf8(const uint8_t *bytes, size_t count, std::string *out);
+
+// What AppendText does with each byte value; the rest of the struct lets
+// it pass over sixteen plain bytes at a time. Texts hold no NUL, which
+// fills the unused places of `escaped`.
+enum ByteClass : uint8_t { CopyByte = 0, WidenByte = 1, EscapeByte = 2 };
+constexpr size_t kMostEscapedBytes = 4;
+struct ByteClasses {
+    uint8_t of[256];
+    char escaped[kMostEscapedBytes];
+    bool escapeControls, widen;
+};
+// Writes the escaped form of byte, at most kMostBytesPerTextByte bytes.
+typedef char *(*ByteEscape)(unsigned char byte, char *out);
+constexpr size_t kMostBytesPerTextByte = 6;
+
+// Classes that escape the bytes in `escaped` (at most kMostEscapedBytes,
+// all below 0x80) and the control bytes below
+// 0x20 when escapeControls is set; with widen, bytes from 0x80 on are
+// Windows-1252 to be widened to UTF-8, otherwise they are copied.
+ByteClasses MakeByteClasses(const char *escaped, bool escapeControls, bool widen);
+
+// Writes text, copying, widening or escaping each byte as classes say, to
+// out, which has room for kMostBytesPerTextByte bytes per byte of text;
+// returns the end.
+char *PutText(std::string_view text, const ByteClasses &classes, ByteEscape escape, char *out);
+// The same, appended to a string.
+void AppendText(std::string_view text, const ByteClasses &classes, ByteEscape escape, std::string *out);
+// Whether text holds a byte that classes does not copy.
+bool HoldsAny(std::string_view text, const ByteClasses &classes);
