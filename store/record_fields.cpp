@@ -20,8 +20,7 @@ int RecordTypeOf(uint32_t signature)
     return RecordNone;
 }
 
-// Offset of the first CR LF CR LF in the length bytes at text, or length.
-static uint64_t BlankLineIn(const uint8_t *text, uint64_t length)
+uint64_t FindBlankLine(const uint8_t *text, uint64_t length)
 {
     for (uint64_t at = 0; length - at >= BLANK_LINE_BYTES; at++) {
         const uint8_t *cr = (const uint8_t *)memchr(text + at, '\r', (size_t)(length - at - (BLANK_LINE_BYTES - 1)));
@@ -44,7 +43,7 @@ static RecordText TextAt(const IndexImage *image, uint64_t start, int set, int s
     const uint8_t *nul = (const uint8_t *)memchr(bytes, 0, (size_t)length);
     text.length = nul ? (uint64_t)(nul - bytes) : length;
     if (stopAtBlankLine)
-        text.length = BlankLineIn(bytes, text.length);
+        text.length = FindBlankLine(bytes, text.length);
     return text;
 }
 

@@ -40,6 +40,10 @@ struct RecordFields {
     RecordText headers;
 };
 
+// Offset of the first CR LF CR LF wholly inside the length bytes at text,
+// or length.
+uint64_t FindBlankLine(const uint8_t *text, uint64_t length);
+
 // The record type its signature names, or RecordNone.
 int RecordTypeOf(uint32_t signature);
 // Reads the record at offset, whose signature names type.
