@@ -56,11 +56,11 @@ typedef struct tagSHACTIVATEINFO {
 #define WS_EX_CAPTIONOKBTN 0x80000000L
 // Property sheet header flag: the sheet fills the screen.
 #define PSH_MAXIMIZE 0x00002000
-// Property sheet callback message asking for the common controls version.
+// Property sheet callback message asking for the common controls version,
+// and the device's version to answer it; <commctrl.h>'s COMCTL32_VERSION
+// is the desktop's.
 #define PSCB_GETVERSION 3
-#ifndef COMCTL32_VERSION
-#define COMCTL32_VERSION 0x020c
-#endif
+#define COMCTL32_DEVICE_VERSION 0x020C
 
 BOOL SHInitDialog(PSHINITDLGINFO pshidi);
 BOOL SHCreateMenuBar(SHMENUBARINFO *pmbi);

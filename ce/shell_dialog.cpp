@@ -31,13 +31,19 @@ BOOL SHInitDialog(PSHINITDLGINFO pshidi)
 }
 
 // A desktop has no input panel to raise or lower and no shell state to
-// restore on activation.
-BOOL SHHandleWMActivate(HWND, WPARAM, LPARAM, SHACTIVATEINFO *, DWORD)
+// restore on activation; only the caller's structure is checked: the
+// device's 12 bytes or this build's own size, as SHCreateMenuBar checks.
+static BOOL IsActivateInfo(const SHACTIVATEINFO *psai)
 {
-    return TRUE;
+    return psai && (psai->cbSize == SHACTIVATEINFO_DEVICE_SIZE || psai->cbSize == sizeof *psai);
 }
 
-BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO *)
+BOOL SHHandleWMActivate(HWND, WPARAM, LPARAM, SHACTIVATEINFO *psai, DWORD)
 {
-    return TRUE;
+    return IsActivateInfo(psai);
+}
+
+BOOL SHHandleWMSettingChange(HWND, WPARAM, LPARAM, SHACTIVATEINFO *psai)
+{
+    return IsActivateInfo(psai);
 }

@@ -50,9 +50,17 @@ static BOOL BuildSnapshotPath(LPWSTR path, LPCWSTR shellFolder)
     return TRUE;
 }
 
-HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size)
+// CopyFileW gives the copy the live file's attributes; a read-only copy
+// could be neither deleted nor replaced, so its attributes go first.
+static void DeleteSnapshotCopy(LPCWSTR snapshot)
 {
-    HANDLE file = CreateFileForMappingW(path, GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_ALWAYS,
+    SetFileAttributesW(snapshot, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(snapshot);
+}
+
+HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD disposition)
+{
+    HANDLE file = CreateFileForMappingW(path, GENERIC_READ, FILE_SHARE_READ, NULL, disposition,
                                         FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE)
         return NULL;
@@ -67,6 +75,14 @@ HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size)
     }
     CloseHandle(file);
     return mapping;
+}
+
+// Opens only a file that is still there: a live file that went since the
+// search is not created anew.
+HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder)
+{
+    DWORD size;
+    return MapIndexFile(path, shellFolder, &size, OPEN_EXISTING);
 }
 
 DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
@@ -86,15 +102,16 @@ DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR
         return listedSize;
     }
 
-    DWORD size;
-    HANDLE probe = MapIndexFile(path, shellFolder, &size);
+    HANDLE probe = ProbeLiveFile(path, shellFolder);
     if (probe) {
         CloseHandle(probe);
-        DeleteFileW(snapshot);
+        DeleteSnapshotCopy(snapshot);
         CopyFileW(path, snapshot, FALSE);
+        SetFileAttributesW(snapshot, FILE_ATTRIBUTE_NORMAL);
     }
 
-    *mapping = MapIndexFile(snapshot, shellFolder, &size);
+    DWORD size;
+    *mapping = MapIndexFile(snapshot, shellFolder, &size, OPEN_ALWAYS);
     return *mapping ? size : listedSize;
 }
 
@@ -118,6 +135,6 @@ void ReleaseIndexFileSet(void)
     for (int kind = 0; kind < IndexFileKinds; kind++) {
         WCHAR snapshot[MAX_PATH];
         if (BuildSnapshotPath(snapshot, IndexKinds[kind].shellFolder))
-            DeleteFileW(snapshot);
+            DeleteSnapshotCopy(snapshot);
     }
 }

@@ -26,6 +26,10 @@ extern const IndexKindNames IndexKinds[IndexFileKinds];
 void FillIndexFileSet(void);
 DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
 void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
-HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size);
+// disposition: OPEN_EXISTING for a live file, OPEN_ALWAYS for a Snapshot
+// copy (an absent copy is left as an empty file).
+HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD disposition);
+// The mapping of a live file that can be read, or NULL; never creates one.
+HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder);
 void ReleaseIndexFileSet(void);
 BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM context);

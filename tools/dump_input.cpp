@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -97,10 +99,59 @@ int OpenInput(const std::string &path, struct stat *status, std::string *reason)
     return copy;
 }
 
-uint64_t PageSize()
+const uint64_t kPageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+
+// The views now mapped, for the bus error handler: slots that the readers
+// fill and empty and the handler reads, all without a lock.
+constexpr size_t kMostMappedViews = 4096;
+std::atomic<MappedIndex *> gMappedViews[kMostMappedViews];
+
+// Reading a page of a view past the end of a file that shrank raises
+// SIGBUS. The handler puts zero pages in place of the rest of that view
+// and lets the read go on; any other bus error ends the program as before.
+void ZeroViewPastItsFile(int, siginfo_t *info, void *)
 {
-    static const uint64_t pageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
-    return pageSize;
+    const uint8_t *at = static_cast<const uint8_t *>(info->si_addr);
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *view = slot.load();
+        if (!view || at < view->base || at >= view->base + view->size)
+            continue;
+        uint8_t *page = view->base + (static_cast<uint64_t>(at - view->base) & ~(kPageSize - 1));
+        size_t rest = static_cast<size_t>(view->base + view->size - page);
+        if (mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
+            break;
+        view->shrank = 1;
+        return;
+    }
+    signal(SIGBUS, SIG_DFL);
+}
+
+void AddMappedView(MappedIndex *index)
+{
+    static std::once_flag handled;
+    std::call_once(handled, [] {
+        struct sigaction action = {};
+        action.sa_sigaction = ZeroViewPastItsFile;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, nullptr);
+    });
+    // With every slot taken (thousands of files mapped at once) the view
+    // goes unguarded.
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *empty = nullptr;
+        if (slot.compare_exchange_strong(empty, index))
+            return;
+    }
+}
+
+void RemoveMappedView(MappedIndex *index)
+{
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *mapped = index;
+        if (slot.compare_exchange_strong(mapped, nullptr))
+            return;
+    }
 }
 
 bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
@@ -123,6 +174,7 @@ bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
         return false;
     }
     index->base = static_cast<uint8_t *>(view);
+    AddMappedView(index);
     return true;
 }
 
@@ -195,15 +247,21 @@ bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *rea
     bool opened = (!index->size || MapMisaligned(fd, index, reason)) && OpenMappedImage(fd, index, reason);
     close(fd);
     if (!opened)
-        UnmapIndexInput(index);
+        UnmapIndexInput(index, reason);
     return opened;
 }
 
-void UnmapIndexInput(MappedIndex *index)
+bool UnmapIndexInput(MappedIndex *index, std::string *reason)
 {
-    if (index->reservation)
+    bool whole = !index->shrank;
+    if (!whole)
+        *reason = "the file shrank while it was read";
+    if (index->reservation) {
+        RemoveMappedView(index);
         munmap(index->reservation, index->reservationBytes);
+    }
     *index = MappedIndex();
+    return whole;
 }
 
 namespace {
@@ -245,7 +303,7 @@ void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
     uint64_t upTo = cursor - kReleaseChunk;
-    upTo -= upTo % PageSize();
+    upTo -= upTo % kPageSize;
     madvise(index->base + index->released, upTo - index->released, MADV_DONTNEED);
     index->released = upTo;
 }

@@ -1,5 +1,6 @@
 // An index file mapped read-only for gallimaw-dump, standard input included.
 #pragma once
+#include <csignal>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -18,12 +19,16 @@ struct MappedIndex {
     uint64_t released = 0; // pages before this offset were handed back
     std::unique_ptr<IndexReach> reach; // once FindMappedReach has run
     uint64_t readFrom = 0, readTo = 0;  // the windows FindMappedReach reads now
+    volatile sig_atomic_t shrank = 0;   // the file lost bytes while mapped
 };
 
 // Maps path ("-" for standard input) and opens the image; false with the
 // reason in reason. An empty file maps as an image of no bytes.
+// A file that shrinks while it is mapped does not end the program: the
+// bytes past its new end read as zeros, which hold no record.
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
-void UnmapIndexInput(MappedIndex *index);
+// False, with the reason, when the file shrank while it was mapped.
+bool UnmapIndexInput(MappedIndex *index, std::string *reason);
 
 // Finds which records the file's index reaches, giving back the pages of
 // each hash table and leak list link once read.

@@ -182,7 +182,8 @@ void PrintScannedRecord(void *context, uint64_t offset, int type, bool allocated
     ReleaseScannedPages(printer->index, offset);
 }
 
-// Maps one file and prints its records; false with the reason in problem.
+// Maps one file and prints its records; false with the reason in problem
+// when it cannot be read or shrank while it was read.
 bool PrintSource(const DumpSource &source, Printer *printer, std::string *problem)
 {
     MappedIndex index;
@@ -191,8 +192,7 @@ bool PrintSource(const DumpSource &source, Printer *printer, std::string *proble
     printer->source = &source;
     printer->index = &index;
     ScanSource(*printer->options, &index, PrintScannedRecord, printer);
-    UnmapIndexInput(&index);
-    return true;
+    return UnmapIndexInput(&index, problem);
 }
 
 // One large file's records, formatted a batch at a time by the readers
@@ -266,8 +266,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
     ScanSource(options, &index, BatchRecord, &run);
     SubmitSlot(&run.pool);
     StopOrderedPool(&run.pool);
-    UnmapIndexInput(&index);
-    return true;
+    return UnmapIndexInput(&index, problem);
 }
 
 // Each file in turn, its records printed in file order: as the scan finds
@@ -415,8 +414,13 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
         PrintRecord(&printer, entry.offset, type, allocated);
     }
     FlushPrinter(&printer);
-    for (MappedIndex &index : indexes)
-        UnmapIndexInput(&index);
+    for (size_t i = 0; i < sources.size(); i++) {
+        std::string problem;
+        if (indexes[i].base && !UnmapIndexInput(&indexes[i], &problem)) {
+            Complain(sources[i].path, problem);
+            allRead = false;
+        }
+    }
     return allRead;
 }
 

@@ -189,9 +189,9 @@ static UINT CALLBACK PageHook(HWND, UINT msg, LPPROPSHEETPAGEW)
     return msg == PSPCB_CREATE ? CreatePage : (UINT)-1;
 }
 
-static int CALLBACK SheetHook(HWND, UINT msg, LPARAM)
+int CALLBACK SummarySheetHook(HWND, UINT msg, LPARAM)
 {
-    return msg == PSCB_GETVERSION ? COMCTL32_VERSION : 0;
+    return msg == PSCB_GETVERSION ? COMCTL32_DEVICE_VERSION : 0;
 }
 
 void CreateSummarySheet(HWND owner)
@@ -215,6 +215,6 @@ void CreateSummarySheet(HWND owner)
     sheet.nPages = SummaryPages;
     sheet.nStartPage = MixedPage;
     sheet.ppsp = pages;
-    sheet.pfnCallback = SheetHook;
+    sheet.pfnCallback = SummarySheetHook;
     PropertySheetW(&sheet);
 }

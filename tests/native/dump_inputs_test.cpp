@@ -1,10 +1,13 @@
 // gallimaw-dump's inputs and behaviour as a command: files, standard
 // input, device folders, --kind, --mixed, errors and exit status.
 #include <gtest/gtest.h>
-
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include "dump_index_files.h"
@@ -277,4 +280,32 @@ TEST(DumpInputs, RecursiveFindsIndexFilesAndPrintsThemInPathOrder)
     }
     ASSERT_GT(expected.size(), size_t{4} << 20);
     EXPECT_TRUE(result.out == expected) << "the output differs from the files dumped one by one";
+}
+
+// Another process cuts the file to a quarter while the dump, held by the
+// full pipe, is part way through it.
+TEST(DumpInputs, AFileThatShrinksWhileReadIsReportedWithTheRecordsReadBefore)
+{
+    std::vector<UrlRecord> records;
+    for (int i = 0; i < 20000; i++)
+        records.push_back(SampleRecord("http://shrink.example/" + std::to_string(i)));
+    std::string path = WriteIndex("shrinking.dat", LayoutOf(records));
+    std::string errors = TempPath("shrinking.err");
+    std::string command = "exec " + DumpCommand() + " --format=row " + Quoted(path) + " 2>" + Quoted(errors);
+    FILE *dump = popen(command.c_str(), "r");
+    ASSERT_TRUE(dump);
+    char line[4096];
+    size_t lines = 0;
+    ASSERT_TRUE(std::fgets(line, sizeof line, dump));
+    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(std::filesystem::file_size(path) / 4)), 0);
+    while (std::fgets(line, sizeof line, dump))
+        lines += std::strchr(line, '\n') != nullptr;
+    int status = pclose(dump);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_GT(lines, 1000u);
+    EXPECT_LT(lines, records.size() / 2);
+    std::ifstream reported(errors);
+    std::string error((std::istreambuf_iterator<char>(reported)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(error, "gallimaw-dump: " + path + ": the file shrank while it was read\n");
 }

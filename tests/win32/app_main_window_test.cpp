@@ -5,10 +5,14 @@
 #include "app/app_values.h"
 #include "app/main_window.h"
 #include "res/resource.h"
+#include "boot/soft_reset.h"
 #include "store/index_file_set.h"
+#include "child_process.h"
 #include "modal_watch.h"
 
 static const int WaitMs = 5000;
+static const DWORD ResetWaitMs = 20000;
+static const wchar_t ResetChildVariable[] = L"GALLIMAW_MENU_RESET_CHILD";
 
 static BOOL CALLBACK FindOwned(HWND hwnd, LPARAM context)
 {
@@ -63,4 +67,55 @@ TEST_F(MainWindowTest, TitleBarOkEndsTheLoopAndKeepsTheWindow)
     PostMessageW(MainWindow, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(0, PumpUntilQuit(WaitMs));
     EXPECT_TRUE(IsWindow(MainWindow));
+}
+
+// The Record list takes them by position: 106 Cookies, 107 Cache, 108 History.
+TEST_F(MainWindowTest, KindIconsAreLoadedInResourceOrder)
+{
+    for (int i = 0; i < 3; i++) {
+        ICONINFOEXW info = { sizeof info };
+        ASSERT_TRUE(GetIconInfoExW(KindIcons[i], &info)) << i;
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        EXPECT_EQ(IDI_KIND_COOKIES + i, info.wResID) << i;
+    }
+}
+
+TEST_F(MainWindowTest, BoldFontIsEighteenHighAndBold)
+{
+    LOGFONTW font = {};
+    ASSERT_EQ((int)sizeof font, GetObjectW(BoldFont, sizeof font, &font));
+    EXPECT_EQ(18, font.lfHeight);
+    EXPECT_EQ(FW_BOLD, font.lfWeight);
+}
+
+// With the device's kernel present the reset is asked for and the command
+// never returns; a question would hold the child before it.
+TEST(MainWindowMenu, SoftResetCommandResetsWithoutAsking)
+{
+    HANDLE kernel = CreateMutexW(NULL, FALSE, L"GallimawDeviceKernel");
+    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, L"GallimawDeviceReset");
+    ResetEvent(reset);
+    SetCurrentDirectoryW(L"C:\\");
+    SetEnvironmentVariableW(ResetChildVariable, L"1");
+    PROCESS_INFORMATION child = StartProgram(OwnProgramPath(), L"--gtest_filter=MainWindowChild.ChoosesSoftReset");
+    SetEnvironmentVariableW(ResetChildVariable, NULL);
+    ASSERT_TRUE(child.hProcess);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reset, ResetWaitMs));
+    EndProgram(child);
+    FormAppNames();
+    RemoveBootRegistration();
+    CloseHandle(reset);
+    CloseHandle(kernel);
+}
+
+TEST(MainWindowChild, ChoosesSoftReset)
+{
+    if (!_wgetenv(ResetChildVariable))
+        GTEST_SKIP() << "runs only as a child of another test";
+    FormAppNames();
+    AppInstance = GetModuleHandleW(NULL);
+    ASSERT_TRUE(RegisterMainWindowClass(AppInstance, AppClassName));
+    HWND window = CreateWindowExW(0, AppClassName, AppTitle, 0, 0, 0, 0, 0, NULL, NULL, AppInstance, NULL);
+    SendMessageW(window, WM_COMMAND, IDM_SOFT_RESET, 0);
 }

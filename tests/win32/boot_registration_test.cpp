@@ -8,6 +8,7 @@
 #include "boot/boot_registration.h"
 #include "boot_test_support.h"
 #include "child_process.h"
+#include "open_handles.h"
 
 typedef std::vector<BYTE> Bytes;
 struct Value {
@@ -47,7 +48,8 @@ static Value Binary(const Bytes &bytes)
     return {REG_BINARY, bytes};
 }
 
-// Every case writes the init key it needs and reads back all of it.
+// Every case writes the init key it needs and reads back all of it; on
+// every way out, failures included, the operations close what they opened.
 class InitKey : public testing::Test {
 protected:
     void SetUp() override
@@ -56,9 +58,11 @@ protected:
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"init");
         ASSERT_EQ(ERROR_SUCCESS,
                   RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"init", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL));
+        freeHandles = NextHandles();
     }
     void TearDown() override
     {
+        EXPECT_EQ(freeHandles, NextHandles()) << "a handle was left open";
         RegCloseKey(key);
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"init");
     }
@@ -97,6 +101,7 @@ protected:
         }
     }
     HKEY key;
+    std::vector<HANDLE> freeHandles;
 };
 
 static Values With(Values values, int number, const std::wstring &path, const Bytes &depend)

@@ -15,7 +15,7 @@ static RECT InitialClient[PAGE_COUNT];
 static int CALLBACK SheetHook(HWND, UINT message, LPARAM)
 {
     HookMessages.push_back(message);
-    return message == PSCB_GETVERSION ? COMCTL32_VERSION : 0;
+    return message == PSCB_GETVERSION ? 0x020C : 0;
 }
 
 static UINT CALLBACK PageHook(HWND, UINT message, LPPROPSHEETPAGEW)

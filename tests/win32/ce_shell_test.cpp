@@ -66,4 +66,7 @@ TEST(ShellActivation, AcceptsTheDevicesStructureSizes)
     EXPECT_TRUE(SHHandleWMSettingChange(NULL, 0, 0, &info));
     info.cbSize = sizeof info;
     EXPECT_TRUE(SHHandleWMActivate(NULL, WA_INACTIVE, 0, &info, 0));
+    info.cbSize = 0;
+    EXPECT_FALSE(SHHandleWMActivate(NULL, WA_ACTIVE, 0, &info, 0));
+    EXPECT_FALSE(SHHandleWMSettingChange(NULL, 0, 0, &info));
 }

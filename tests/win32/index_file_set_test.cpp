@@ -294,6 +294,34 @@ TEST_F(IndexFileSetTest, MissingLiveFileLeavesItsCopyAlone)
     EXPECT_TRUE(fs::is_empty(fs::path(TempFolder)));
 }
 
+// The copy of a read-only live file is read-only too unless made writable.
+TEST_F(IndexFileSetTest, ReadOnlyLiveFileLeavesNoCopyBehindAndAFreshOneNextTime)
+{
+    const std::wstring live = LivePath(KindCache);
+    WriteBytes(live, Pattern(5000, 'a'));
+    SetFileAttributesW(live.c_str(), FILE_ATTRIBUTE_READONLY);
+    FillIndexFileSet();
+    ReleaseIndexFileSet();
+    EXPECT_TRUE(fs::is_empty(fs::path(TempFolder)));
+
+    SetFileAttributesW(live.c_str(), FILE_ATTRIBUTE_NORMAL);
+    WriteBytes(live, Pattern(6000, 'b'));
+    FillIndexFileSet();
+    ASSERT_TRUE(IndexFiles[KindCache].mapping);
+    auto mapped = MappedBytes(IndexFiles[KindCache].mapping);
+    mapped.resize(6000);
+    EXPECT_EQ(Pattern(6000, 'b'), mapped);
+    ReleaseIndexFileSet();
+}
+
+// A live file that goes between the search and the probe stays gone.
+TEST_F(IndexFileSetTest, ProbingAGoneLiveFileCreatesNothing)
+{
+    fs::create_directories(fs::path(LivePath(KindCookies)).parent_path());
+    EXPECT_EQ(NULL, ProbeLiveFile(LivePath(KindCookies).c_str(), L"Cookies"));
+    EXPECT_FALSE(Exists(LivePath(KindCookies)));
+}
+
 TEST_F(IndexFileSetTest, FillAndReleaseLeaveTheLiveFilesUntouched)
 {
     std::vector<std::vector<char>> contents;

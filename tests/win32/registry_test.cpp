@@ -1,5 +1,6 @@
 // Registry reads and writes against the test prefix's real registry.
 #include "store/registry.h"
+#include "open_handles.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <vector>
@@ -8,18 +9,6 @@ namespace {
 
 const wchar_t TestKey[] = L"Software\\Gallimaw Registry Test";
 const wchar_t NestedKey[] = L"Software\\Gallimaw Registry Test\\Apps\\Orrenby Gallimaw View";
-
-// The handles the process would get next: the lowest free ones, so a
-// handle left open in between changes them.
-std::vector<HANDLE> NextHandles()
-{
-    std::vector<HANDLE> handles;
-    for (int i = 0; i < 16; i++)
-        handles.push_back(CreateEventW(NULL, FALSE, FALSE, NULL));
-    for (HANDLE handle : handles)
-        CloseHandle(handle);
-    return handles;
-}
 
 class RegistryTest : public ::testing::Test {
 protected:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "store/index_file_set.h"
 #include "ui/record_details.h"
 #include "ui/record_list.h"
+#include "child_process.h"
 
 namespace {
 
@@ -593,3 +596,32 @@ TEST_F(RecordListTest, EachTapShowsItsOwnRow)
 }
 
 } // namespace
+
+// Help over the list starts the device's help viewer at the contents; the
+// viewer notes its command line in the device log.
+TEST_F(RecordListTest, HelpStartsTheHelpViewerAtTheContents)
+{
+    const wchar_t viewer[] = L"C:\\windows\\peghelp.exe", log[] = L"C:\\windows\\gallimaw-device.log";
+    FormAppNames();
+    SetCurrentDirectoryW(L"C:\\");
+    ASSERT_TRUE(CopyFileW(DeviceProgramPath(L"peghelp.exe").c_str(), viewer, FALSE));
+    DeleteFileW(log);
+    HELPINFO help = { sizeof help };
+    SendMessageW(Open(), WM_HELP, 0, (LPARAM)&help);
+
+    HWND shown = NULL;
+    for (int wait = 0; wait < 200 && !(shown = FindWindowW(L"GallimawHelp", NULL)); wait++)
+        Sleep(50);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(shown, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageW(shown, WM_CLOSE, 0, 0);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+    std::ifstream file(log);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    file.close();
+    DeleteFileW(log);
+    DeleteFileW(viewer);
+    EXPECT_NE(text.find("peghelp.exe help file:Gallimaw View.htm#Main_Contents"), std::string::npos) << text;
+}

@@ -215,3 +215,10 @@ TEST_F(SummaryPagesTest, SheetOkEndsTheLoop)
     PostMessageW(sheet, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(0, PumpUntilQuit(WaitMs));
 }
+
+// The device's common controls version; the desktop's own is 6.
+TEST(SummarySheet, HookAnswersTheDevicesCommonControlsVersion)
+{
+    EXPECT_EQ(0x20C, SummarySheetHook(NULL, PSCB_GETVERSION, 0));
+    EXPECT_EQ(0, SummarySheetHook(NULL, PSCB_INITIALIZED, 0));
+}
