@@ -174,14 +174,8 @@ char *DoubleQuote(unsigned char, char *out)
 
 char *PutCsvField(const Field &field, char *out)
 {
-    if (field.plain) {
-        std::memcpy(out, field.text.data(), field.text.size());
-        return out + field.text.size();
-    }
-    if (!HoldsAny(field.text, ClassesFor(kCsvCopied, field))) {
-        std::memcpy(out, field.text.data(), field.text.size());
-        return out + field.text.size();
-    }
+    if (field.plain || !HoldsAny(field.text, ClassesFor(kCsvCopied, field)))
+        return PutBytes(field.text, out);
     if (!HoldsAny(field.text, kCsvNeedsQuotes))
         return PutText(field.text, ClassesFor(kPlain, field), nullptr, out);
     *out++ = '"';
@@ -230,13 +224,10 @@ void FormatJson(const Field *fields, OutputBuffer *out)
             if (field.null) {
                 at = PutLiteral("null", at);
             } else if (field.number) {
-                std::memcpy(at, field.text.data(), field.text.size());
-                at += field.text.size();
+                at = PutBytes(field.text, at);
             } else {
                 *at++ = '"';
-                at = field.plain ? static_cast<char *>(std::memcpy(at, field.text.data(), field.text.size()))
-                                       + field.text.size()
-                                 : PutText(field.text, ClassesFor(kJson, field), JsonEscape, at);
+                at = field.plain ? PutBytes(field.text, at) : PutText(field.text, ClassesFor(kJson, field), JsonEscape, at);
                 *at++ = '"';
             }
         }
@@ -285,9 +276,7 @@ char *PutBodyName(const DumpSource &source, const IndexImage *image, const Recor
 
 char *PutBodyNumber(const char *before, std::string_view number, char *out)
 {
-    out = PutLiteral(before, out);
-    std::memcpy(out, number.data(), number.size());
-    return out + number.size();
+    return PutBytes(number, PutLiteral(before, out));
 }
 
 void FormatBodyfile(const DumpSource &source, const IndexImage *image, const RecordFields &record, bool allocated,

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr uint64_t kReleaseChunk = 256u << 10;
+constexpr uint64_t kReleaseChunk = 64u << 10;
 // The kernel maps a file's 2 MB page-cache folios whole, through one page
 // middle directory entry, where the view's address and the file offset
 // agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
@@ -273,15 +273,17 @@ void ReleaseWindows(MappedIndex *index, uint64_t from, uint64_t to)
         madvise(index->base + from, to - from, MADV_DONTNEED);
 }
 
-// Gives back the pages that reading the ranges brought in, the
-// fault-around windows (aligned to the file) that hold them, once the
-// reading has moved on to another window: a leak list often holds several
-// links in one window.
+// Gives back the pages that reading the ranges brought in, once the
+// reading has moved on to another window (a leak list often holds several
+// links in one): the fault-around windows, aligned to the file, that hold
+// them, and the windows either side, into which a large page-cache folio
+// can be mapped whole.
 void ReleaseReadRange(void *context, uint64_t offset, uint64_t bytes)
 {
     MappedIndex *index = static_cast<MappedIndex *>(context);
-    uint64_t from = offset / kFaultAroundBytes * kFaultAroundBytes;
-    uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes;
+    uint64_t window = offset / kFaultAroundBytes * kFaultAroundBytes;
+    uint64_t from = window > kFaultAroundBytes ? window - kFaultAroundBytes : 0;
+    uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes + kFaultAroundBytes;
     if (from == index->readFrom && to == index->readTo)
         return;
     ReleaseWindows(index, index->readFrom, index->readTo);

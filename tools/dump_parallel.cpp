@@ -43,8 +43,12 @@ bool FinishOldest(OrderedPool *pool, std::unique_lock<std::mutex> &hold, bool wa
 
 } // namespace
 
-void StartOrderedPool(OrderedPool *pool, unsigned readers, size_t slots)
+void StartOrderedPool(OrderedPool *pool, void *context, void (*work)(void *context, size_t slot),
+                      void (*finish)(void *context, size_t slot), unsigned readers, size_t slots)
 {
+    pool->context = context;
+    pool->work = work;
+    pool->finish = finish;
     pool->slots = std::max<size_t>(slots, readers);
     pool->workDone.assign(pool->slots, false);
     for (unsigned i = 0; i < readers; i++)

@@ -25,8 +25,10 @@ struct OrderedPool {
     std::vector<std::thread> readers;
 };
 
-// Starts `readers` threads over `slots` slots (at least readers).
-void StartOrderedPool(OrderedPool *pool, unsigned readers, size_t slots);
+// Starts `readers` threads over `slots` slots (at least readers), each job
+// done by work and handed back through finish.
+void StartOrderedPool(OrderedPool *pool, void *context, void (*work)(void *context, size_t slot),
+                      void (*finish)(void *context, size_t slot), unsigned readers, size_t slots);
 // The slot for the next job, once finished work has freed one; the main
 // thread fills it and then submits it.
 size_t ClaimSlot(OrderedPool *pool);

@@ -136,38 +136,63 @@ void AppendUtf8(char16_t c, std::string *out)
 
 namespace {
 
-typedef uint8_t Block __attribute__((vector_size(16)));
-
-// Whether none of the sixteen bytes at text needs more than copying.
-bool PlainBlock(const char *text, const ByteClasses &classes)
+// Whether none of the sixteen bytes of block needs more than copying.
+bool PlainBlock(TextBlock block, const ByteClasses &classes)
 {
-    Block bytes, hits = {};
-    std::memcpy(&bytes, text, sizeof bytes);
+    TextBlock hits = {};
     if (classes.widen)
-        hits |= bytes >= 0x80;
+        hits |= block >= 0x80;
     if (classes.escapeControls)
-        hits |= bytes < 0x20;
-    for (char escaped : classes.escaped)
-        hits |= bytes == static_cast<uint8_t>(escaped);
+        hits |= block < 0x20;
+    for (const TextBlock &escaped : classes.escaped)
+        hits |= block == escaped;
     uint64_t halves[2];
     std::memcpy(halves, &hits, sizeof halves);
     return !(halves[0] | halves[1]);
 }
 
-// The first offset from `from` on whose sixteen-byte block (or shorter
-// last block) is not plain, or the text's end.
+TextBlock LoadBlock(const char *bytes)
+{
+    TextBlock block;
+    std::memcpy(&block, bytes, sizeof block);
+    return block;
+}
+
+// A block of the 1 to 15 bytes at text: each lane holds one of them, some
+// more than once, which changes no test of PlainBlock.
+TextBlock LoadShortBlock(const char *text, size_t n)
+{
+    uint64_t halves[2];
+    if (n >= 8) {
+        std::memcpy(&halves[0], text, 8);
+        std::memcpy(&halves[1], text + n - 8, 8);
+    } else if (n >= 4) {
+        uint32_t first, last;
+        std::memcpy(&first, text, 4);
+        std::memcpy(&last, text + n - 4, 4);
+        halves[0] = halves[1] = first | uint64_t{last} << 32;
+    } else {
+        halves[0] = 0x0101010101010101ull * static_cast<uint8_t>(text[0]);
+        halves[1] = 0x0101010101010101ull * static_cast<uint8_t>(text[n / 2]) >> 32
+                    | 0x0101010101010101ull * static_cast<uint8_t>(text[n - 1]) << 32;
+    }
+    TextBlock block;
+    std::memcpy(&block, halves, sizeof block);
+    return block;
+}
+
+// The first offset from `from` on whose sixteen-byte block is not plain,
+// or the text's end when every byte from `from` on is plain. The last bytes
+// are tested as the text's last sixteen, or gathered when it is shorter.
 size_t SkipPlainBlocks(std::string_view text, size_t from, const ByteClasses &classes)
 {
-    while (from + sizeof(Block) <= text.size() && PlainBlock(text.data() + from, classes))
-        from += sizeof(Block);
-    if (from + sizeof(Block) > text.size() && from < text.size()) {
-        char last[sizeof(Block)];
-        std::memset(last, 'a', sizeof last);
-        std::memcpy(last, text.data() + from, text.size() - from);
-        if (PlainBlock(last, classes))
-            return text.size();
-    }
-    return from;
+    while (from + sizeof(TextBlock) <= text.size() && PlainBlock(LoadBlock(text.data() + from), classes))
+        from += sizeof(TextBlock);
+    if (from == text.size() || from + sizeof(TextBlock) <= text.size())
+        return from;
+    TextBlock last = text.size() >= sizeof last ? LoadBlock(text.data() + text.size() - sizeof last)
+                                                : LoadShortBlock(text.data(), text.size());
+    return PlainBlock(last, classes) ? text.size() : from;
 }
 
 } // namespace
@@ -185,7 +210,7 @@ ByteClasses MakeByteClasses(const char *escaped, bool escapeControls, bool widen
     }
     for (size_t i = 0; escaped[i] && i < kMostEscapedBytes; i++) {
         classes.of[static_cast<unsigned char>(escaped[i])] = EscapeByte;
-        classes.escaped[i] = escaped[i];
+        classes.escaped[i] = TextBlock{} + static_cast<uint8_t>(escaped[i]);
     }
     return classes;
 }
@@ -200,14 +225,12 @@ char *PutText(std::string_view text, const ByteClasses &classes, ByteEscape esca
             i++;
             continue;
         }
-        std::memcpy(out, text.data() + run, i - run);
-        out += i - run;
+        out = PutBytes(text.substr(run, i - run), out);
         run = ++i;
         out = what == WidenByte ? PutUtf8(Widen1252(byte), out) : escape(byte, out);
         i = SkipPlainBlocks(text, i, classes);
     }
-    std::memcpy(out, text.data() + run, text.size() - run);
-    return out + text.size() - run;
+    return PutBytes(text.substr(run), out);
 }
 
 void AppendText(std::string_view text, const ByteClasses &classes, ByteEscape escape, std::string *out)

@@ -252,10 +252,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
         return false;
     BatchRun run;
     run.index = &index;
-    run.pool.context = &run;
-    run.pool.work = FormatBatch;
-    run.pool.finish = PrintBatch;
-    StartOrderedPool(&run.pool, readers, kSlotsPerReader * readers);
+    StartOrderedPool(&run.pool, &run, FormatBatch, PrintBatch, readers, kSlotsPerReader * readers);
     run.batches.resize(run.pool.slots);
     for (RecordBatch &batch : run.batches) {
         batch.printer.options = &options;
@@ -350,10 +347,7 @@ bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSour
 {
     FileRun run;
     run.options = &options;
-    run.pool.context = &run;
-    run.pool.work = ReadFile;
-    run.pool.finish = PrintFile;
-    StartOrderedPool(&run.pool, readers, kSlotsPerReader * readers);
+    StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, readers, kSlotsPerReader * readers);
     run.jobs.resize(run.pool.slots);
     for (const DumpSource &source : sources) {
         run.jobs[ClaimSlot(&run.pool)].source = &source;
