@@ -15,6 +15,9 @@
 namespace {
 
 constexpr uint64_t kReleaseChunk = 64u << 10;
+// A smaller file stays mapped whole: giving its pages back would cost more,
+// in calls and in other processors' address translations, than it saves.
+constexpr uint64_t kReleasedFrom = 4u << 20;
 // The kernel maps a file's 2 MB page-cache folios whole, through one page
 // middle directory entry, where the view's address and the file offset
 // agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
@@ -281,6 +284,8 @@ void ReleaseWindows(MappedIndex *index, uint64_t from, uint64_t to)
 void ReleaseReadRange(void *context, uint64_t offset, uint64_t bytes)
 {
     MappedIndex *index = static_cast<MappedIndex *>(context);
+    if (index->size < kReleasedFrom)
+        return;
     uint64_t window = offset / kFaultAroundBytes * kFaultAroundBytes;
     uint64_t from = window > kFaultAroundBytes ? window - kFaultAroundBytes : 0;
     uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes + kFaultAroundBytes;
@@ -302,6 +307,8 @@ void FindMappedReach(MappedIndex *index)
 
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
 {
+    if (index->size < kReleasedFrom)
+        return;
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
     uint64_t upTo = cursor - kReleaseChunk;

@@ -308,9 +308,7 @@ void ReadFile(void *context, size_t slot)
 {
     FileRun *run = static_cast<FileRun *>(context);
     FileJob &job = run->jobs[slot];
-    job.printer = Printer();
-    job.printer.options = run->options;
-    job.printer.holdBytes = kHeldOutputBytes;
+    job.problem.clear();
     job.read = PrintSource(*job.source, &job.printer, &job.problem);
 }
 
@@ -339,7 +337,10 @@ void PrintFile(void *context, size_t slot)
         std::fclose(job.printer.file);
     }
     std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
-    job.printer = Printer();
+    // The slot's next file writes into the same buffer.
+    job.printer.out.size = 0;
+    job.printer.file = nullptr;
+    job.printer.failed = false;
     run->allRead = run->allRead && job.read;
 }
 
@@ -349,6 +350,10 @@ bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSour
     run.options = &options;
     StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, readers, kSlotsPerReader * readers);
     run.jobs.resize(run.pool.slots);
+    for (FileJob &job : run.jobs) {
+        job.printer.options = &options;
+        job.printer.holdBytes = kHeldOutputBytes;
+    }
     for (const DumpSource &source : sources) {
         run.jobs[ClaimSlot(&run.pool)].source = &source;
         SubmitSlot(&run.pool);
