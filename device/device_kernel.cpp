@@ -1,9 +1,10 @@
 // The device's boot process. It holds the kernel mutex, runs the init
 // sequence of HKEY_LOCAL_MACHINE\init as the platform does (entries in
 // increasing Launch number, the number as command line, each held until its
-// Depend list has started), starts the file holder and the browser once the
-// shell is up, and then waits for a soft-reset request, on which it leaves
-// with DEVICE_RESET_EXIT_CODE so that the host boots the device again.
+// Depend list has started), starts the file holder and the browser just
+// before the shell, and then waits for a soft-reset request, on which it
+// leaves with DEVICE_RESET_EXIT_CODE so that the host boots the device
+// again.
 #include <windows.h>
 #include <stdio.h>
 #include <wchar.h>
@@ -165,6 +166,67 @@ static void WaitForEarlierEntries(int shell)
     }
 }
 
+static HANDLE StartDeviceProgram(const WCHAR *name, const WCHAR *arguments)
+{
+    WCHAR path[MAX_PATH];
+    DeviceProgram(path, name);
+    DeviceLog(L"start %s %s", name, arguments);
+    HANDLE process = RunProgram(path, arguments);
+    if (!process)
+        DeviceLog(L"cannot start %s: error %lu", name, GetLastError());
+    return process;
+}
+
+// The file holder has its handles before the shell runs, so that nothing
+// but the entries launched before the shell (a Boot snapshot run) opens a
+// held file first.
+static void StartFileHolder()
+{
+    WCHAR hold[256];
+    ReadSettingText(L"Hold", hold, sizeof hold);
+    if (!hold[0])
+        return;
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_HOLDER_READY_EVENT);
+    HANDLE holder = StartDeviceProgram(L"file_holder.exe", hold);
+    DWORD start = GetTickCount();
+    while (holder && WaitForSingleObject(ready, 0) != WAIT_OBJECT_0 && WaitForSingleObject(holder, 0) != WAIT_OBJECT_0
+           && GetTickCount() - start <= DependTimeout) {
+        Poll();
+        Sleep(POLL_MS);
+    }
+    // The holder's own lines tell which file it could not hold.
+    if (WaitForSingleObject(ready, 0) != WAIT_OBJECT_0)
+        DeviceLog(L"hold failed: %s", hold);
+    if (holder)
+        CloseHandle(holder);
+    CloseHandle(ready);
+}
+
+// The browser's window is up before the StartUp programs run, so that a
+// viewer started from there finds it, as one started later does.
+static void StartBrowser()
+{
+    HANDLE browser = StartDeviceProgram(L"iexplore.exe", L"");
+    if (browser) {
+        WaitForInputIdle(browser, DependTimeout);
+        CloseHandle(browser);
+    }
+}
+
+// Once, just before the shell, or after the init sequence when it has no
+// shell: the file holder first, then the browser, which runs on without
+// the files held.
+static void StartBeforeShell()
+{
+    static BOOL started;
+    if (started)
+        return;
+    started = TRUE;
+    StartFileHolder();
+    if (ReadSettingNumber(L"Browser"))
+        StartBrowser();
+}
+
 static void LaunchEntry(int number)
 {
     WCHAR arguments[4];
@@ -179,6 +241,7 @@ static void LaunchEntry(int number)
     WCHAR path[MAX_PATH];
     if (wcscmp(exe, DEVICE_SHELL_ENTRY) == 0) {
         WaitForEarlierEntries(number);
+        StartBeforeShell();
         DeviceProgram(path, L"device_shell.exe");
     } else {
         lstrcpynW(path, exe, MAX_PATH);
@@ -212,36 +275,15 @@ static int ShellNumber()
     return -1;
 }
 
-static void StartDeviceProgram(const WCHAR *name, const WCHAR *arguments)
-{
-    WCHAR path[MAX_PATH];
-    DeviceProgram(path, name);
-    DeviceLog(L"start %s %s", name, arguments);
-    HANDLE process = RunProgram(path, arguments);
-    if (process)
-        CloseHandle(process);
-    else
-        DeviceLog(L"cannot start %s: error %lu", name, GetLastError());
-}
-
-// What runs on the device once its shell is up: the file holder (when
-// files are to be held) and the browser.
-static void StartAfterShell()
+// The boot is done once the shell has started.
+static void WaitForShell()
 {
     int shell = ShellNumber();
-    if (shell >= 0) {
-        DWORD start = GetTickCount();
-        while (!HasStarted(shell) && GetTickCount() - start < DependTimeout) {
-            Poll();
-            Sleep(POLL_MS);
-        }
+    DWORD start = GetTickCount();
+    while (shell >= 0 && !HasStarted(shell) && GetTickCount() - start < DependTimeout) {
+        Poll();
+        Sleep(POLL_MS);
     }
-    WCHAR hold[256];
-    ReadSettingText(L"Hold", hold, sizeof hold);
-    if (hold[0])
-        StartDeviceProgram(L"file_holder.exe", hold);
-    if (ReadSettingNumber(L"Browser"))
-        StartDeviceProgram(L"iexplore.exe", L"");
 }
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -262,7 +304,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         StartedEvents[number] = OpenStartedEvent(number);
     ReadInitKey();
     RunInitSequence();
-    StartAfterShell();
+    StartBeforeShell();
+    WaitForShell();
     DeviceLog(L"boot done");
     for (;;) {
         Poll();

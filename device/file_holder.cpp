@@ -1,30 +1,47 @@
 // Keeps index files open without read sharing, as a device process that
 // the viewer cannot close from the screen would: it has no window. Each
 // argument is a file path or a comma-separated list of index file kinds
-// ("cache", "cookies", "history") found as the viewer finds them. It runs
-// until it is ended or the event "GallimawFileHolderStop" is set.
+// ("cache", "cookies", "history") found as the viewer finds them. Once it
+// holds every file it sets DEVICE_HOLDER_READY_EVENT and runs until it is
+// ended or the event "GallimawFileHolderStop" is set; when it cannot hold
+// one of them it lets all go and ends with exit code 1.
 #include <windows.h>
 #include <shellapi.h>
 #include "store/index_file_set.h"
 #include "ce/device_log.h"
+#include "device/common/device_names.h"
 
 static const WCHAR StopEventName[] = L"GallimawFileHolderStop";
 static const int MaxHeldFiles = 64;
 
 static HANDLE HeldFiles[MaxHeldFiles];
 static int HeldCount;
+static BOOL HoldFailed;
 
 static void HoldFile(LPCWSTR path)
 {
-    if (HeldCount == MaxHeldFiles)
+    if (HeldCount == MaxHeldFiles) {
+        DeviceLog(L"cannot hold %s: more than %d files", path, MaxHeldFiles);
+        HoldFailed = TRUE;
         return;
+    }
     HANDLE file = CreateFileW(path, GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
     if (file == INVALID_HANDLE_VALUE) {
         DeviceLog(L"cannot hold %s: error %lu", path, GetLastError());
+        HoldFailed = TRUE;
         return;
     }
     DeviceLog(L"holding %s", path);
     HeldFiles[HeldCount++] = file;
+}
+
+static void ReportReady(void)
+{
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_HOLDER_READY_EVENT);
+    if (ready) {
+        SetEvent(ready);
+        CloseHandle(ready);
+    }
 }
 
 // The kind named by the text of the given length, or -1.
@@ -72,6 +89,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
             HoldFile(argv[i]);
     }
     LocalFree(argv);
+    // Ending lets go of the files it did get.
+    if (HoldFailed)
+        return 1;
+    ReportReady();
 
     HANDLE stop = CreateEventW(NULL, TRUE, FALSE, StopEventName);
     if (stop) {

@@ -50,6 +50,8 @@ const char kDumpUsage[] =
     "  -m, --mixed          merge all files into one list, newest last access first\n"
     "                       (descending Sort key; ties keep file order), as the\n"
     "                       viewer's Mixed view orders them\n"
+    "  -l, --list           print the index files the inputs name, one per line as\n"
+    "                       KIND<TAB>PATH (KIND empty when unknown), and no records\n"
     "  -h, --help           print this help and exit\n"
     "      --version        print the version and exit\n"
     "  --                   end of options; later arguments are files\n"
@@ -255,6 +257,8 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
             options->mixed = true;
         } else if (name == "-r" || name == "--recursive") {
             options->recursive = true;
+        } else if (name == "-l" || name == "--list") {
+            options->list = true;
         } else if (name == "-f" || name == "--format") {
             if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseFormat(value, &options->format)) {
                 *error = "--format needs one of csv, jsonl, table, bodyfile, row";

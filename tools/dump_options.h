@@ -20,6 +20,7 @@ struct DumpOptions {
     unsigned typeMask = 0;            // bit per RecordType; 0 keeps the format's own
     bool recursive = false;
     bool mixed = false;
+    bool list = false;                // name the files instead of printing their records
     bool help = false;
     bool version = false;
 };

@@ -447,6 +447,11 @@ int main(int argc, char **argv)
 
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
+    if (options.list) {
+        for (const DumpSource &source : sources)
+            std::printf("%s\t%s\n", KindName(source.kind), source.path.c_str());
+        return std::fflush(stdout) == 0 && allRead ? 0 : 1;
+    }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
     std::fwrite(preamble.data(), 1, preamble.size(), stdout);

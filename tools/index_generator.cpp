@@ -353,10 +353,12 @@ std::string DirectoryName(std::mt19937_64 &random)
     return name;
 }
 
-// Mostly within the years the list shows, some outside them.
+// Mostly within the years the list shows; one in ten in the year before
+// them, shown "Unknown" and, with a two-digit year of 00, sorted last in
+// the Mixed view, so that its first rows show their times.
 uint64_t SampleTime(std::mt19937_64 &random, int firstYear, int lastYear)
 {
-    int year = random() % 10 == 0 ? 1998 + static_cast<int>(random() % 20)
+    int year = random() % 10 == 0 ? firstYear - 1
                                    : firstYear + static_cast<int>(random() % (lastYear - firstYear + 1));
     return FileTimeOf(year, 1 + random() % 12, 1 + random() % 28, random() % 24, random() % 60, random() % 60)
            + random() % 10000000;

@@ -13,6 +13,9 @@
 // The boot process's exit code when it leaves for a soft reset; the host
 // side then ends every device process and boots again.
 #define DEVICE_RESET_EXIT_CODE 222
+// Manual-reset event the file holder sets once it holds every file asked
+// for; the boot process waits for it before the shell runs.
+#define DEVICE_HOLDER_READY_EVENT L"GallimawFileHolderReady"
 
 #define DEVICE_INIT_KEY L"init"
 // The device's own settings, written by gallimaw-device create.

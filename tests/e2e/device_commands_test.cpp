@@ -27,7 +27,11 @@ TEST(DeviceCommands, CreateNeedsAViewerAndAFreshFolder)
     EXPECT_EQ(missing.code, 1);
     EXPECT_NE(missing.err.find("/nonexistent/gallimaw-view.exe does not exist"), std::string::npos) << missing.err;
 
-    ASSERT_EQ(DeviceCommand(device, "create", {"--viewer", ProbeViewer(), "--hold", "cookies"}).code, 0);
+    // A file that is no index file is noted and installed all the same.
+    CommandResult made = DeviceCommand(device, "create", {"--viewer", ProbeViewer(), "--hold", "cookies", "--cookies",
+                                                          SourcePath("tests/data/README.md")});
+    ASSERT_EQ(made.code, 0) << made.err;
+    EXPECT_NE(made.err.find("README.md is no index file"), std::string::npos) << made.err;
     CommandResult again = DeviceCommand(device, "create", {"--viewer", ProbeViewer()});
     EXPECT_EQ(again.code, 1);
     EXPECT_NE(again.err.find("already holds a device"), std::string::npos) << again.err;
@@ -36,6 +40,23 @@ TEST(DeviceCommands, CreateNeedsAViewerAndAFreshFolder)
                                      ProbeViewer(), "--hold", "bookmarks"});
     EXPECT_EQ(kind.code, 1);
     EXPECT_NE(kind.err.find("bookmarks is not one of cache, cookies, history"), std::string::npos) << kind.err;
+
+    // Index files that cannot be read are refused before anything is made.
+    const std::vector<std::pair<std::vector<std::string>, std::string>> unreadable = {
+        {{"--cache", "/nonexistent/index.dat"}, "--cache /nonexistent/index.dat: no such file"},
+        {{"--history", SourcePath("tests/data")}, "tests/data is a folder, not an index file"},
+        {{"--from", "/nonexistent"}, "--from /nonexistent: No such file or directory"},
+        {{"--from", SourcePath("tests")}, "no index file found"},
+    };
+    for (const auto &[options, message] : unreadable) {
+        std::vector<std::string> line = {SourcePath("device/gallimaw-device"), "create", device.dir + "/other",
+                                         "--viewer", ProbeViewer()};
+        line.insert(line.end(), options.begin(), options.end());
+        CommandResult refused = RunCommand(line);
+        EXPECT_EQ(refused.code, 1) << options[0];
+        EXPECT_NE(refused.err.find(message), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(device.dir + "/other")) << options[0];
+    }
 }
 
 TEST(DeviceCommands, ScreenCommandsNeedABootedDevice)

@@ -1,5 +1,6 @@
 // The file holder started at boot keeps the chosen index files from every
-// reader that asks for read sharing; the others stay readable.
+// reader that asks for read sharing; the others stay readable. A hold that
+// cannot be taken fails the boot.
 #include <gtest/gtest.h>
 #include <filesystem>
 #include "device_driver.h"
@@ -27,4 +28,19 @@ TEST(DeviceHolder, KeepsTheChosenIndexFilesFromReaders)
                         10s));
     EXPECT_EQ(OpenInDevice(device, "\\Windows\\History\\History.IE5\\index.dat"), sharingViolation);
     EXPECT_EQ(OpenInDevice(device, "\\Windows\\Temporary Internet Files\\Content.IE5\\index.dat"), "exit code 0\n");
+}
+
+TEST(DeviceHolder, ABootThatCannotHoldAFileFailsAndStops)
+{
+    Device device;
+    CommandResult create =
+        CreateDevice(device, {"--viewer", Win32BuildPath("device/device_probe.exe"), "--hold", "history"});
+    ASSERT_EQ(create.code, 0) << create.err;
+    std::filesystem::remove(DevicePathOnHost(device, "\\Windows\\History\\History.IE5\\index.dat"));
+    CommandResult boot = BootDevice(device);
+    EXPECT_EQ(boot.code, 1);
+    EXPECT_NE(boot.err.find("cannot hold \\Windows\\History\\History.IE5\\index.dat: error 2"), std::string::npos)
+        << boot.err;
+    CommandResult dump = DeviceCommand(device, "ui", {"dump"});
+    EXPECT_NE(dump.err.find("the device is not running"), std::string::npos) << dump.err;
 }

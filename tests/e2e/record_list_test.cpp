@@ -1,15 +1,19 @@
 // The Record list and details page on the emulated device, with the real
-// index files installed as the device's own: the Mixed view's rows against
-// gallimaw-dump's rows of the same files, and a tapped row's page.
+// index files installed as the device's own (named one by one, or found in
+// a copied file system): the Mixed view's rows against gallimaw-dump's rows
+// of the same files, and a tapped row's page.
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "device_driver.h"
 
@@ -159,11 +163,16 @@ std::string PageOf(const nlohmann::json &texts)
 class RecordListOnDevice : public ::testing::Test {
 protected:
     // Boots a device with these files as its index files and opens the
-    // Mixed view from the summary's "View All".
-    void OpenMixedView(const std::string &cache, const std::string &cookies, const std::string &history)
+    // Mixed view from the summary's "View All". The files are named one by
+    // one, or laid out in a copy of a device's file system given as --from.
+    void OpenMixedView(const std::string &cache, const std::string &cookies, const std::string &history,
+                       bool fromCopy = false)
     {
-        CommandResult made = CreateDevice(device, {"--cache", FixturePath(cache), "--cookies", FixturePath(cookies),
-                                                   "--history", FixturePath(history)});
+        std::vector<std::string> options = {"--cache", FixturePath(cache), "--cookies", FixturePath(cookies),
+                                            "--history", FixturePath(history)};
+        if (fromCopy)
+            options = {"--from", CopiedFileSystem({cache, cookies, history})};
+        CommandResult made = CreateDevice(device, options);
         ASSERT_EQ(made.code, 0) << made.err;
         CommandResult booted = BootDevice(device);
         ASSERT_EQ(booted.code, 0) << booted.err;
@@ -187,6 +196,24 @@ protected:
             << "rows listed: " << (list.is_null() ? 0 : list["rows"].size()) << " of " << expected.size();
     }
 
+    std::string CopiedFileSystem(const std::vector<std::string> &files)
+    {
+        copy = std::filesystem::temp_directory_path() / ("gallimaw-copy-" + std::to_string(getpid()));
+        const char *const folders[] = {"Windows/Temporary Internet Files/Content.IE5", "Windows/Cookies",
+                                       "Windows/History/History.IE5"};
+        for (size_t kind = 0; kind < files.size(); kind++) {
+            std::filesystem::create_directories(copy / folders[kind]);
+            std::filesystem::copy_file(FixturePath(files[kind]), copy / folders[kind] / "index.dat");
+        }
+        return copy.string();
+    }
+
+    void TearDown() override
+    {
+        if (!copy.empty())
+            std::filesystem::remove_all(copy);
+    }
+
     std::vector<std::string> ListedRows()
     {
         std::vector<std::string> rows;
@@ -196,6 +223,7 @@ protected:
     }
 
     Device device;
+    std::filesystem::path copy;
     nlohmann::json list;
     std::vector<std::string> expected;
 };
@@ -210,9 +238,9 @@ TEST_F(RecordListOnDevice, MixedViewListsTheDumpedRowsByDescendingKey)
     EXPECT_EQ(listed, expected);
 }
 
-TEST_F(RecordListOnDevice, LargeCacheFileAndATappedRowsPage)
+TEST_F(RecordListOnDevice, LargeCacheFileFromACopiedFileSystemAndATappedRowsPage)
 {
-    OpenMixedView("cache-large.dat", "history-daily-2013031020130311.dat", "history-ie5.dat");
+    OpenMixedView("cache-large.dat", "history-daily-2013031020130311.dat", "history-ie5.dat", true);
     std::vector<std::string> listed = ListedRows();
     SortByDescendingKey(listed);
     EXPECT_EQ(listed, expected);

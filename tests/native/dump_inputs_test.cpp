@@ -180,6 +180,9 @@ TEST(DumpInputs, CopiedFileSystemUsesTheFallbackFolders)
     EXPECT_EQ(Urls(result.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
     EXPECT_NE(result.err.find(copy + ": no Cookies index file at \\Windows\\Cookies\\index.dat"), std::string::npos)
         << result.err;
+    CommandResult list = RunCommand(DumpCommand() + " --list --device " + Quoted(copy));
+    EXPECT_EQ(list.out, "Cache\t" + copy + "/Windows/Temporary Internet Files/Content.IE5/index.dat\nHistory\t" + copy
+                            + "/Windows/HISTORY/INDEX.DAT\n");
 
     // A registry export beside the copy takes the viewer's path, even to a
     // folder that is missing.
