@@ -6,6 +6,18 @@
 
 namespace {
 
+// Does the work of the oldest job no reader has taken. Called with the
+// lock held, which it lets go while working.
+void DoNextJob(OrderedPool *pool, std::unique_lock<std::mutex> &hold)
+{
+    size_t slot = pool->taken++ % pool->slots;
+    hold.unlock();
+    pool->work(pool->context, slot);
+    hold.lock();
+    pool->workDone[slot] = true;
+    pool->changed.notify_all();
+}
+
 void ReadSlots(OrderedPool *pool)
 {
     std::unique_lock<std::mutex> hold(pool->lock);
@@ -13,24 +25,24 @@ void ReadSlots(OrderedPool *pool)
         pool->changed.wait(hold, [pool] { return pool->closing || pool->taken < pool->submitted; });
         if (pool->taken == pool->submitted)
             return;
-        size_t slot = pool->taken++ % pool->slots;
-        hold.unlock();
-        pool->work(pool->context, slot);
-        hold.lock();
-        pool->workDone[slot] = true;
-        pool->changed.notify_all();
+        DoNextJob(pool, hold);
     }
 }
 
-// Hands back the oldest job; with wait, once its work is done, otherwise
-// only if it is done already. Called with the lock held.
+// Hands back the oldest job; with wait, once its work is done, in the
+// meantime doing the work of jobs no reader has taken; otherwise only if
+// it is done already. Called with the lock held.
 bool FinishOldest(OrderedPool *pool, std::unique_lock<std::mutex> &hold, bool wait)
 {
     if (pool->finished == pool->submitted)
         return false;
     size_t slot = pool->finished % pool->slots;
-    if (wait)
-        pool->changed.wait(hold, [pool, slot] { return bool(pool->workDone[slot]); });
+    while (wait && !pool->workDone[slot]) {
+        if (pool->taken < pool->submitted)
+            DoNextJob(pool, hold);
+        else
+            pool->changed.wait(hold);
+    }
     if (!pool->workDone[slot])
         return false;
     pool->workDone[slot] = false;

@@ -1,8 +1,9 @@
 // Work done on several processors and handed back in the order it was
 // given: the files of a --recursive run, or the batches of records of one
 // large file. The main thread fills slots and submits them; reader threads
-// do each slot's work; the main thread hands each finished slot back, in
-// submission order, before it reuses the slot.
+// do each slot's work, and so does the main thread while it waits; the
+// main thread hands each finished slot back, in submission order, before
+// it reuses the slot.
 #pragma once
 #include <condition_variable>
 #include <cstddef>
@@ -25,8 +26,8 @@ struct OrderedPool {
     std::vector<std::thread> readers;
 };
 
-// Starts `readers` threads over `slots` slots (at least readers), each job
-// done by work and handed back through finish.
+// Starts `readers` threads (the main thread makes one more) over `slots`
+// slots, each job done by work and handed back through finish.
 void StartOrderedPool(OrderedPool *pool, void *context, void (*work)(void *context, size_t slot),
                       void (*finish)(void *context, size_t slot), unsigned readers, size_t slots);
 // The slot for the next job, once finished work has freed one; the main

@@ -28,8 +28,9 @@ constexpr size_t kOutputBuffer = 1u << 16;
 // Output of a file read ahead of its turn stays in memory up to this size
 // and goes to a temporary file beyond it.
 constexpr size_t kHeldOutputBytes = 4u << 20;
-// Files or batches of records the readers may run ahead of the one printed.
-constexpr size_t kSlotsPerReader = 2;
+// Files or batches of records the processors may run ahead of the one
+// printed, per processor.
+constexpr size_t kSlotsPerProcessor = 2;
 constexpr size_t kBatchRecords = 512;
 
 void Complain(const std::string &subject, const std::string &reason)
@@ -196,7 +197,7 @@ bool PrintSource(const DumpSource &source, Printer *printer, std::string *proble
 }
 
 // One large file's records, formatted a batch at a time by the readers
-// while the main thread scans on.
+// and by the main thread between the batches it scans.
 struct StatedRecord {
     uint64_t offset;
     int type;
@@ -245,14 +246,15 @@ void BatchRecord(void *context, uint64_t offset, int type, bool allocated)
     run->filling = ClaimSlot(&run->pool);
 }
 
-bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, unsigned readers, std::string *problem)
+bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, unsigned processors,
+                          std::string *problem)
 {
     MappedIndex index;
     if (!MapIndexInput(source.path, &index, problem))
         return false;
     BatchRun run;
     run.index = &index;
-    StartOrderedPool(&run.pool, &run, FormatBatch, PrintBatch, readers, kSlotsPerReader * readers);
+    StartOrderedPool(&run.pool, &run, FormatBatch, PrintBatch, processors - 1, kSlotsPerProcessor * processors);
     run.batches.resize(run.pool.slots);
     for (RecordBatch &batch : run.batches) {
         batch.printer.options = &options;
@@ -269,7 +271,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
 // Each file in turn, its records printed in file order: as the scan finds
 // them on a terminal or a single processor, otherwise formatted in batches
 // by one reader per processor.
-bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned readers)
+bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned processors)
 {
     bool allRead = true;
     Printer printer;
@@ -278,7 +280,7 @@ bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> 
     printer.lineByLine = isatty(STDOUT_FILENO);
     for (const DumpSource &source : sources) {
         std::string problem;
-        bool read = readers > 1 && !printer.lineByLine ? PrintSourceInBatches(options, source, readers, &problem)
+        bool read = processors > 1 && !printer.lineByLine ? PrintSourceInBatches(options, source, processors, &problem)
                                                          : PrintSource(source, &printer, &problem);
         if (!read) {
             Complain(source.path, problem);
@@ -344,11 +346,11 @@ void PrintFile(void *context, size_t slot)
     run->allRead = run->allRead && job.read;
 }
 
-bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned readers)
+bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned processors)
 {
     FileRun run;
     run.options = &options;
-    StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, readers, kSlotsPerReader * readers);
+    StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, processors - 1, kSlotsPerProcessor * processors);
     run.jobs.resize(run.pool.slots);
     for (FileJob &job : run.jobs) {
         job.printer.options = &options;
@@ -455,13 +457,13 @@ int main(int argc, char **argv)
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
     std::fwrite(preamble.data(), 1, preamble.size(), stdout);
-    unsigned readers = AvailableProcessors();
+    unsigned processors = AvailableProcessors();
     if (options.mixed)
         allRead = PrintMixed(options, sources) && allRead;
-    else if (readers > 1 && sources.size() > 1)
-        allRead = PrintFilesInParallel(options, sources, std::min<size_t>(readers, sources.size())) && allRead;
+    else if (processors > 1 && sources.size() > 1)
+        allRead = PrintFilesInParallel(options, sources, std::min<size_t>(processors, sources.size())) && allRead;
     else
-        allRead = PrintInFileOrder(options, sources, readers) && allRead;
+        allRead = PrintInFileOrder(options, sources, processors) && allRead;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         Complain("standard output", std::strerror(errno));
         return 1;
