@@ -310,6 +310,8 @@ void ReadFile(void *context, size_t slot)
 {
     FileRun *run = static_cast<FileRun *>(context);
     FileJob &job = run->jobs[slot];
+    job.printer.options = run->options;
+    job.printer.holdBytes = kHeldOutputBytes;
     job.problem.clear();
     job.read = PrintSource(*job.source, &job.printer, &job.problem);
 }
@@ -352,10 +354,6 @@ bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSour
     run.options = &options;
     StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, processors - 1, kSlotsPerProcessor * processors);
     run.jobs.resize(run.pool.slots);
-    for (FileJob &job : run.jobs) {
-        job.printer.options = &options;
-        job.printer.holdBytes = kHeldOutputBytes;
-    }
     for (const DumpSource &source : sources) {
         run.jobs[ClaimSlot(&run.pool)].source = &source;
         SubmitSlot(&run.pool);
