@@ -1,6 +1,9 @@
-// The Mixed view of the Record list filled from three generated index files:
-// time to the early repaint, time to the filled and sorted list, and the
-// same three scans without a list control, as ratios of one run.
+// The Record list filled from generated index files under Wine: the Mixed
+// view of three files, then the Cache view of one file as large as the
+// three together. For each: time to the early repaint, time to the filled
+// (and in the Mixed view sorted) list, and the same scans without a list
+// control, as ratios of one run; wall times, and thread CPU times, which a
+// busy machine disturbs less.
 // Usage: record_list_bench.exe FOLDER [RECORDS]   (run under Wine)
 
 #include <windows.h>
@@ -21,9 +24,8 @@
 
 namespace {
 
-// The fill runs once: under Wine every row inserted into the visible list
-// redraws its scroll bar, so 45,000 rows take minutes.
-const int ScanRuns = 3;
+// Each view is filled once; its scans without the list run this often.
+const int ScanRuns = 5;
 
 LARGE_INTEGER Frequency;
 double Started;
@@ -37,6 +39,21 @@ double Now()
     QueryPerformanceCounter(&count);
     return (double)count.QuadPart / (double)Frequency.QuadPart;
 }
+
+// User and kernel time of this thread, in seconds.
+double CpuNow()
+{
+    FILETIME created, ended, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
+    ULARGE_INTEGER k = { { kernel.dwLowDateTime, kernel.dwHighDateTime } };
+    ULARGE_INTEGER u = { { user.dwLowDateTime, user.dwHighDateTime } };
+    return (double)(k.QuadPart + u.QuadPart) / 1e7;
+}
+
+struct Timing {
+    double wall;
+    double cpu;
+};
 
 LRESULT CALLBACK NoteRepaint(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -62,17 +79,19 @@ void PumpMessages()
         DispatchMessageW(&msg);
 }
 
-// Seconds from opening the list to its filled and sorted state; the early
-// repaint's time goes to FirstRepaint.
-double FillMixedView(int *rows)
+// From opening the list to its filled state; the early repaint's wall time
+// goes to FirstRepaint.
+Timing FillView(int view, int *rows)
 {
     HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(IDD_RECORD_LIST), (LPCWSTR)RT_DIALOG);
     LPCDLGTEMPLATEW dialog = (LPCDLGTEMPLATEW)LockResource(LoadResource(AppInstance, found));
+    ViewMode = view;
     FirstRepaint = 0;
+    double cpu = CpuNow();
     Started = Now();
     HWND dlg = CreateDialogIndirectParamW(AppInstance, dialog, NULL, TimedRecordListProc, 0);
     UpdateWindow(dlg);
-    double filled = Now() - Started;
+    Timing filled = { Now() - Started, CpuNow() - cpu };
     *rows = (int)SendMessageW(GetDlgItem(dlg, IDC_LIST), LVM_GETITEMCOUNT, 0, 0);
     DestroyWindow(dlg);
     PumpMessages();
@@ -97,31 +116,42 @@ void FormatRow(void *context, uint64_t recordOffset)
     tally->rows++;
 }
 
-// The same three scans building every column, with nowhere to put them.
-double ScanWithoutList(int *rows)
+// The same scans building every column, with nowhere to put them: the
+// median wall time and the mean CPU time of ScanRuns runs.
+Timing ScanWithoutList(int firstKind, int lastKind, int *rows)
 {
-    double start = Now();
-    ScanTally tally = {};
-    for (int kind = 0; kind < IndexFileKinds; kind++) {
-        const BYTE *view = (const BYTE *)MapViewOfFile(IndexFiles[kind].mapping, FILE_MAP_READ, 0, 0, 0);
-        OpenIndexImage(&tally.image, view, IndexFiles[kind].size);
-        ScanIndexImage(&tally.image, FormatRow, &tally);
-        UnmapViewOfFile(view);
+    std::vector<double> walls;
+    double cpu = CpuNow();
+    size_t characters = 0;
+    for (int run = 0; run < ScanRuns; run++) {
+        double start = Now();
+        ScanTally tally = {};
+        for (int kind = firstKind; kind <= lastKind; kind++) {
+            const BYTE *view = (const BYTE *)MapViewOfFile(IndexFiles[kind].mapping, FILE_MAP_READ, 0, 0, 0);
+            OpenIndexImage(&tally.image, view, IndexFiles[kind].size);
+            ScanIndexImage(&tally.image, FormatRow, &tally);
+            UnmapViewOfFile(view);
+        }
+        walls.push_back(Now() - start);
+        characters += tally.characters;
+        *rows = tally.rows;
     }
-    *rows = tally.rows;
-    return tally.characters ? Now() - start : 0;
+    std::sort(walls.begin(), walls.end());
+    return { characters ? walls[ScanRuns / 2] : 0, (CpuNow() - cpu) / ScanRuns };
 }
 
 bool InstallGenerated(const std::string &folder, int kind, uint32_t records)
 {
     static const char *const names[] = { "cache", "cookies", "history" };
-    std::string path = folder + "\\" + names[kind] + ".dat", error;
+    std::string path = folder + "\\" + names[kind] + "-" + std::to_string(records) + ".dat", error;
     gallimaw_gen::IndexLayout layout =
         gallimaw_gen::SampleLayout((gallimaw_gen::IndexKind)kind, records, 11 + kind, 5, false);
     if (!gallimaw_gen::WriteIndexFile(path, gallimaw_gen::BuildIndex(layout), &error)) {
         std::fprintf(stderr, "record_list_bench: %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
+    if (IndexFiles[kind].mapping)
+        CloseHandle(IndexFiles[kind].mapping);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
     IndexFiles[kind].size = GetFileSize(file, NULL);
     IndexFiles[kind].mapping = CreateFileMappingW(file, NULL, PAGE_READONLY, 0, 0, NULL);
@@ -129,10 +159,21 @@ bool InstallGenerated(const std::string &folder, int kind, uint32_t records)
     return IndexFiles[kind].mapping != NULL;
 }
 
-double Median(std::vector<double> values)
+// Fills the view once and scans its files without the list, and prints
+// both with their ratios.
+void Measure(const char *title, int view, int firstKind, int lastKind)
 {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    int listed = 0, counted = 0;
+    Timing filled = FillView(view, &listed);
+    Timing scanned = ScanWithoutList(firstKind, lastKind, &counted);
+    std::printf("%s: %d rows listed, %d rows scanned\n", title, listed, counted);
+    std::printf("  first repaint          %9.3f s\n", FirstRepaint);
+    std::printf("  filled list            %9.3f s wall %9.3f s CPU\n", filled.wall, filled.cpu);
+    std::printf("  scan without the list  %9.3f s wall %9.3f s CPU (median wall, mean CPU of %d)\n", scanned.wall,
+                scanned.cpu, ScanRuns);
+    std::printf("  first repaint / filled list: %.4f\n", FirstRepaint / filled.wall);
+    std::printf("  filled list / scan without the list: %.1f wall, %.1f CPU\n", filled.wall / scanned.wall,
+                filled.cpu / scanned.cpu);
 }
 
 } // namespace
@@ -151,19 +192,11 @@ int main(int argc, char **argv)
     for (int kind = 0; kind < IndexFileKinds; kind++)
         if (!InstallGenerated(argv[1], kind, records))
             return 1;
-    ViewMode = ViewMixed;
-
-    int listed = 0, counted = 0;
-    double filled = FillMixedView(&listed);
-    std::vector<double> scanned;
-    for (int run = 0; run < ScanRuns; run++)
-        scanned.push_back(ScanWithoutList(&counted));
-    std::printf("Mixed view of 3 x %u records: %d rows listed, %d rows scanned (median of %d scans)\n", records, listed,
-                counted, ScanRuns);
-    std::printf("first repaint          %9.3f s\n", FirstRepaint);
-    std::printf("filled and sorted list %9.3f s\n", filled);
-    std::printf("scan without the list  %9.3f s\n", Median(scanned));
-    std::printf("first repaint / filled list: %.4f\n", FirstRepaint / filled);
-    std::printf("filled list / scan without the list: %.1f\n", filled / Median(scanned));
+    std::string title = "Mixed view of 3 x " + std::to_string(records) + " records, sorted";
+    Measure(title.c_str(), ViewMixed, KindCache, KindHistory);
+    if (!InstallGenerated(argv[1], KindCache, 3 * records))
+        return 1;
+    title = "Cache view of " + std::to_string(3 * records) + " records in one file";
+    Measure(title.c_str(), ViewCache, KindCache, KindCache);
     return 0;
 }

@@ -40,8 +40,13 @@ static void DeliverRecordRow(void *context, uint64_t recordOffset)
         SendMessageW(delivery->list, LVM_SETITEMTEXTW, delivery->row, (LPARAM)&subItem);
     }
 
-    if (delivery->row == FIRST_SCREEN_LAST_ROW)
+    // The list host keeps the list from drawing while it fills; it may draw
+    // for this one repaint only.
+    if (delivery->row == FIRST_SCREEN_LAST_ROW) {
+        SendMessageW(delivery->list, WM_SETREDRAW, TRUE, 0);
         UpdateWindow(delivery->listHost);
+        SendMessageW(delivery->list, WM_SETREDRAW, FALSE, 0);
+    }
     delivery->row++;
 }
 

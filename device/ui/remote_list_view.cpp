@@ -1,73 +1,49 @@
 #include "device/ui/remote_list_view.h"
-#include <commctrl.h>
-#include "device/ui/json_text.h"
-#include "device/ui/remote_memory.h"
+#include "device/list_reader/list_reader.h"
 
-static int ColumnCount(HWND list)
-{
-    HWND header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
-    return header ? (int)SendMessageW(header, HDM_GETITEMCOUNT, 0, 0) : 1;
-}
+// A list that is still filling answers once the fill is done.
+#define READ_TIMEOUT_MS 60000
+#define FIRST_CAPACITY (16u << 20)
 
-static void AppendColumns(std::string &out, HWND list, RemoteBlock *block, int columns)
+// Asks the reader in the list's thread for the list through a mapping of
+// CAPACITY bytes and appends what it wrote when it fit. Returns the length
+// of the list's text, 0 when the reader did not answer.
+static UINT64 ReadThroughMapping(std::string &out, HWND list, UINT64 capacity)
 {
-    out += ",\"columns\":[";
-    for (int column = 0; column < columns; column++) {
-        LVCOLUMNW item = {};
-        item.mask = LVCF_TEXT | LVCF_WIDTH;
-        item.pszText = RemoteText(block);
-        item.cchTextMax = REMOTE_TEXT_CHARS;
-        WCHAR text[REMOTE_TEXT_CHARS] = L"";
-        SendRemote(list, block, LVM_GETCOLUMNW, column, &item, sizeof item, text, REMOTE_TEXT_CHARS);
-        out += column ? ",{\"header\":" : "{\"header\":";
-        AppendJsonString(out, text);
-        out += ",\"width\":";
-        AppendJsonNumber(out, item.cx);
-        out += '}';
+    WCHAR name[64];
+    wsprintfW(name, LIST_READER_MAPPING, GetCurrentProcessId());
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, NULL, PAGE_READWRITE, (DWORD)(capacity >> 32),
+                                        (DWORD)capacity, name);
+    if (!mapping)
+        return 0;
+    UINT64 length = 0;
+    const ListDumpHeader *dump = (const ListDumpHeader *)MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    if (dump) {
+        DWORD_PTR ignored = 0;
+        if (SendMessageTimeoutW(list, RegisterWindowMessageW(LIST_READER_MESSAGE), GetCurrentProcessId(),
+                                (LPARAM)capacity, SMTO_NORMAL, READ_TIMEOUT_MS, &ignored))
+            length = dump->length;
+        if (length && sizeof *dump + length <= capacity)
+            out.append((const char *)(dump + 1), length);
+        UnmapViewOfFile(dump);
     }
-    out += ']';
-}
-
-static void AppendRow(std::string &out, HWND list, RemoteBlock *block, int row, int columns)
-{
-    LVITEMW first = {};
-    out += "{\"texts\":[";
-    for (int column = 0; column < columns; column++) {
-        LVITEMW item = {};
-        item.mask = LVIF_TEXT | (column == 0 ? LVIF_IMAGE | LVIF_PARAM : 0);
-        item.iItem = row;
-        item.iSubItem = column;
-        item.pszText = RemoteText(block);
-        item.cchTextMax = REMOTE_TEXT_CHARS;
-        WCHAR text[REMOTE_TEXT_CHARS] = L"";
-        SendRemote(list, block, LVM_GETITEMW, 0, &item, sizeof item, text, REMOTE_TEXT_CHARS);
-        if (column == 0)
-            first = item;
-        if (column)
-            out += ',';
-        AppendJsonString(out, text);
-    }
-    out += "],\"image\":";
-    AppendJsonNumber(out, first.iImage);
-    out += ",\"param\":";
-    AppendJsonNumber(out, (long long)first.lParam);
-    out += '}';
+    CloseHandle(mapping);
+    return length;
 }
 
 void AppendListView(std::string &out, HWND list)
 {
-    RemoteBlock block;
-    if (!OpenRemoteBlock(list, &block))
+    HMODULE reader = LoadLibraryW(LIST_READER_DLL);
+    if (!reader)
         return;
-    int columns = ColumnCount(list);
-    AppendColumns(out, list, &block, columns);
-    int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    out += ",\"rows\":[";
-    for (int row = 0; row < rows; row++) {
-        if (row)
-            out += ',';
-        AppendRow(out, list, &block, row, columns);
+    HOOKPROC hook = (HOOKPROC)GetProcAddress(reader, LIST_READER_HOOK);
+    HHOOK installed = hook ? SetWindowsHookExW(WH_CALLWNDPROC, hook, reader, GetWindowThreadProcessId(list, NULL))
+                           : NULL;
+    if (installed) {
+        UINT64 length = ReadThroughMapping(out, list, FIRST_CAPACITY);
+        if (sizeof(ListDumpHeader) + length > FIRST_CAPACITY)
+            ReadThroughMapping(out, list, sizeof(ListDumpHeader) + length);
+        UnhookWindowsHookEx(installed);
     }
-    out += ']';
-    CloseRemoteBlock(&block);
+    FreeLibrary(reader);
 }

@@ -431,11 +431,19 @@ TEST_F(RecordListTest, ListReachesOnePixelBeyondTheClientArea)
 }
 
 // Repaints of the list while a fill is running, with the rows the list held
-// then and the URL of its sixteenth row.
+// then and the URL of its sixteenth row; and the list's vertical scroll range
+// as each inserted row is announced.
 int FillDepth;
 WNDPROC ListControlProc;
 std::vector<int> RepaintCounts;
 std::vector<std::wstring> RepaintSixteenth;
+std::vector<int> InsertScrollRanges;
+
+int VerticalScrollRange(HWND list)
+{
+    SCROLLINFO range = { sizeof range, SIF_RANGE };
+    return GetScrollInfo(list, SB_VERT, &range) ? range.nMax : -1;
+}
 
 LRESULT CALLBACK CountRepaints(HWND list, UINT msg, WPARAM wParam, LPARAM lParam)
 {
@@ -449,6 +457,8 @@ LRESULT CALLBACK CountRepaints(HWND list, UINT msg, WPARAM wParam, LPARAM lParam
 INT_PTR CALLBACK CountingRecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     FillDepth += msg == WM_ERASEBKGND;
+    if (msg == WM_NOTIFY && FillDepth > 0 && ((NMHDR *)lParam)->code == (UINT)LVN_INSERTITEM)
+        InsertScrollRanges.push_back(VerticalScrollRange(ListOf(dlg)));
     INT_PTR handled = RecordListProc(dlg, msg, wParam, lParam);
     FillDepth -= msg == WM_ERASEBKGND;
     if (msg == WM_INITDIALOG)
@@ -462,6 +472,7 @@ protected:
     {
         RepaintCounts.clear();
         RepaintSixteenth.clear();
+        InsertScrollRanges.clear();
         return Open(CountingRecordListProc);
     }
 };
@@ -485,6 +496,26 @@ TEST_F(RecordListRepaintTest, MixedViewCountsRowsAcrossFiles)
     EXPECT_EQ(RowCount(dlg), 30);
     EXPECT_EQ(RepaintCounts, std::vector<int>{ 16 });
     EXPECT_EQ(RepaintSixteenth, std::vector<std::wstring>{ L"k6|12:00:00" });
+}
+
+// Neither the rows nor the scroll bar are drawn per row: from the
+// seventeenth row to the end of the fill the scroll bar stays as the early
+// repaint drew it, for sixteen rows, also across the files of the Mixed
+// view; it takes in every row once the fill ends.
+TEST_F(RecordListRepaintTest, ScrollBarStaysAtSixteenRowsUntilTheFillEnds)
+{
+    Install(KindCache, Numbered("c", 20));
+    Install(KindCookies, Numbered("k", 10));
+    Install(KindHistory, Numbered("h", 10));
+    for (int view : { ViewCache, ViewMixed }) {
+        ViewMode = view;
+        HWND dlg = OpenCounting();
+        int rows = RowCount(dlg);
+        ASSERT_EQ(InsertScrollRanges.size(), (size_t)rows) << "view " << view;
+        std::vector<int> afterSixteenth(InsertScrollRanges.begin() + 16, InsertScrollRanges.end());
+        EXPECT_EQ(afterSixteenth, std::vector<int>(rows - 16, 15)) << "view " << view;
+        EXPECT_EQ(VerticalScrollRange(ListOf(dlg)), rows - 1) << "view " << view;
+    }
 }
 
 TEST_F(RecordListRepaintTest, NoRepaintBelowSixteenRows)
