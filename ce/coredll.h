@@ -18,7 +18,8 @@ void SignalStarted(DWORD dw);
 // The device's forms of desktop calls. On the device a process id is also
 // a handle that GetModuleFileNameW accepts, paths have no drive letter,
 // SetForegroundWindow with the low bit set also brings the window's owned
-// windows forward, and WS_EX_CAPTIONOKBTN gives a window the title bar ok.
+// windows forward, WS_EX_CAPTIONOKBTN gives a window the title bar ok, and
+// a message box fits the screen.
 DWORD CeGetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 BOOL CeSetForegroundWindow(HWND hwnd);
 HWND CeCreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName, DWORD dwStyle, int X, int Y,
@@ -26,6 +27,8 @@ HWND CeCreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowNam
 INT_PTR CeDialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW hDialogTemplate, HWND hWndParent,
                                   DLGPROC lpDialogFunc, LPARAM dwInitParam);
 INT_PTR CePropertySheetW(LPCPROPSHEETHEADERW lppsph);
+// A message box that fits the device's screen.
+int CeMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
 #ifndef GALLIMAW_CE_IMPLEMENTATION
 #undef GetModuleFileNameW
@@ -38,4 +41,6 @@ INT_PTR CePropertySheetW(LPCPROPSHEETHEADERW lppsph);
 #define DialogBoxIndirectParamW CeDialogBoxIndirectParamW
 #undef PropertySheetW
 #define PropertySheetW CePropertySheetW
+#undef MessageBoxW
+#define MessageBoxW CeMessageBoxW
 #endif

@@ -40,11 +40,32 @@ static void MeasureFont(HDC dc, int font, TEXTMETRICW *metrics)
     GetTextMetricsW(dc, metrics);
 }
 
+// Small sizes of a font may be drawn from bitmaps whose advances differ
+// from its outline metrics, which GetTextExtentPoint32 gives under Wine:
+// each character is measured by the glyph it is drawn with.
+void MeasureCharacters(HDC dc, const std::wstring &text, std::vector<int> *advances)
+{
+    static const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    advances->resize(text.size());
+    for (size_t i = 0; i < text.size(); i++) {
+        GLYPHMETRICS glyph;
+        if (GetGlyphOutlineW(dc, text[i], GGO_BITMAP, &glyph, 0, NULL, &identity) == GDI_ERROR) {
+            SIZE size = {};
+            GetTextExtentPoint32W(dc, &text[i], 1, &size);
+            glyph.gmCellIncX = (short)size.cx;
+        }
+        (*advances)[i] = glyph.gmCellIncX;
+    }
+}
+
 static int TextWidth(HDC dc, const std::wstring &text)
 {
-    SIZE size = {};
-    GetTextExtentPoint32W(dc, text.c_str(), (int)text.size(), &size);
-    return size.cx;
+    std::vector<int> advances;
+    MeasureCharacters(dc, text, &advances);
+    int width = 0;
+    for (int advance : advances)
+        width += advance;
+    return width;
 }
 
 static BOOL LineIsEmpty(const LINE_STATE *line)
@@ -68,7 +89,7 @@ static void EndLine(LINE_STATE *line, HtmlAlign align, int emptyHeight)
     int baseline = line->y + line->ascent;
     for (size_t i = line->first; i < boxes.size(); i++) {
         RECT *rc = &boxes[i].rc;
-        OffsetRect(rc, shift, baseline - rc->top);
+        OffsetRect(rc, shift, baseline);
     }
     line->y += line->ascent + line->descent;
     line->first = boxes.size();
@@ -100,9 +121,11 @@ static void PlaceBox(LINE_STATE *line, const HTML_ITEM *item, const std::wstring
 // Characters of text, from the start, that fit in width (at least one).
 static int FittingCharacters(HDC dc, const std::wstring &text, int width)
 {
+    std::vector<int> advances;
+    MeasureCharacters(dc, text, &advances);
     int fit = 0;
-    SIZE size;
-    GetTextExtentExPointW(dc, text.c_str(), (int)text.size(), width, &fit, NULL, &size);
+    for (int used = 0; fit < (int)advances.size() && used + advances[fit] <= width; fit++)
+        used += advances[fit];
     return std::max(fit, 1);
 }
 
@@ -145,6 +168,14 @@ static void AddParagraphGap(LINE_STATE *line, HtmlAlign align, int lineHeight)
     line->gapAbove = TRUE;
 }
 
+// An anchor lies at the top of the line that its item starts or joins.
+static void MarkAnchors(const HTML_DOCUMENT *document, size_t item, LINE_STATE *line)
+{
+    std::vector<int> &tops = line->layout->anchorTops;
+    while (tops.size() < document->anchors.size() && document->anchors[tops.size()].item == item)
+        tops.push_back(line->y);
+}
+
 // Joins the boxes of one target on one line into one tappable area.
 static void CollectSpots(HTML_LAYOUT *layout)
 {
@@ -177,7 +208,10 @@ void LayOutHtml(const HTML_DOCUMENT *document, HDC dc, int width, HTML_LAYOUT *l
     MeasureFont(dc, 0, &metrics);
     int lineHeight = metrics.tmHeight;
     HtmlAlign align = HTML_ALIGN_LEFT;
-    for (const HTML_ITEM &item : document->items) {
+    layout->anchorTops.clear();
+    for (size_t i = 0; i < document->items.size(); i++) {
+        const HTML_ITEM &item = document->items[i];
+        MarkAnchors(document, i, &line);
         switch (item.kind) {
         case HTML_WORD:
         case HTML_BUTTON:
@@ -195,6 +229,7 @@ void LayOutHtml(const HTML_DOCUMENT *document, HDC dc, int width, HTML_LAYOUT *l
             break;
         }
     }
+    MarkAnchors(document, document->items.size(), &line);
     EndLine(&line, align, 0);
     layout->height = line.y + HTML_MARGIN;
     CollectSpots(layout);

@@ -24,8 +24,11 @@ typedef struct tagHTML_SPOT {
 typedef struct tagHTML_LAYOUT {
     std::vector<HTML_BOX> boxes;
     std::vector<HTML_SPOT> spots;
+    std::vector<int> anchorTops; // one per anchor of the document
     int height;
 } HTML_LAYOUT;
 
 HFONT GetHtmlFont(int font);
+// The advance of each character of text in the DC's font, as it is drawn.
+void MeasureCharacters(HDC dc, const std::wstring &text, std::vector<int> *advances);
 void LayOutHtml(const HTML_DOCUMENT *document, HDC dc, int width, HTML_LAYOUT *layout);

@@ -19,6 +19,7 @@ typedef struct tagHTML_STATE {
     std::vector<COLORREF> colours;
     int link;
     HtmlAlign align;
+    int title; // inside <title>, which names the page but is not shown
 } HTML_STATE;
 
 static const struct {
@@ -105,6 +106,8 @@ static void AddItem(HTML_STATE *state, HtmlItemKind kind, const std::wstring &te
 // Text between tags: runs of white space become one space.
 static void AddText(HTML_STATE *state, const std::wstring &text)
 {
+    if (state->title)
+        return;
     size_t i = 0;
     while (i < text.size()) {
         if (IsHtmlSpace(text[i])) {
@@ -164,6 +167,14 @@ static void OpenFont(HTML_STATE *state, const HTML_TAG *tag)
     state->colours.push_back(colour);
 }
 
+static void AddAnchor(HTML_STATE *state, const std::wstring *name)
+{
+    if (!name)
+        return;
+    HTML_ANCHOR anchor = {DecodeEntities(*name), state->document->items.size()};
+    state->document->anchors.push_back(anchor);
+}
+
 static void AddButton(HTML_STATE *state, const HTML_TAG *tag)
 {
     const std::wstring *type = FindAttribute(tag, L"type");
@@ -187,6 +198,8 @@ static void ApplyTag(HTML_STATE *state, const HTML_TAG *tag)
     int step = tag->closing ? -1 : 1;
     if (name == L"b" || name == L"strong")
         state->bold = std::max(0, state->bold + step);
+    else if (name == L"title")
+        state->title = std::max(0, state->title + step);
     else if (name == L"br" && !tag->closing)
         AddItem(state, HTML_LINE_BREAK, L"", HTML_NO_TARGET);
     else if (name == L"p")
@@ -203,6 +216,7 @@ static void ApplyTag(HTML_STATE *state, const HTML_TAG *tag)
     else if (name == L"a") {
         const std::wstring *href = FindAttribute(tag, L"href");
         state->link = href ? AddTarget(state, DecodeEntities(*href)) : HTML_NO_TARGET;
+        AddAnchor(state, FindAttribute(tag, L"name"));
     } else if (name == L"input" && !tag->closing)
         AddButton(state, tag);
 }
@@ -301,6 +315,7 @@ void ReadHtml(const std::wstring &source, HTML_DOCUMENT *document)
     state.link = HTML_NO_TARGET;
     document->items.clear();
     document->targets.clear();
+    document->anchors.clear();
     size_t i = 0;
     std::wstring text;
     while (i < source.size()) {

@@ -28,9 +28,16 @@ typedef struct tagHTML_ITEM {
     HtmlAlign align;  // of the lines that follow a paragraph edge
 } HTML_ITEM;
 
+// A named place, <a name=...>, before the item of that index.
+typedef struct tagHTML_ANCHOR {
+    std::wstring name;
+    size_t item;
+} HTML_ANCHOR;
+
 typedef struct tagHTML_DOCUMENT {
     std::vector<HTML_ITEM> items;
     std::vector<std::wstring> targets; // link hrefs and button names
+    std::vector<HTML_ANCHOR> anchors;  // in document order
 } HTML_DOCUMENT;
 
 void ReadHtml(const std::wstring &source, HTML_DOCUMENT *document);

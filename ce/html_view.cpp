@@ -1,7 +1,8 @@
 // The HTML view control, "DISPLAYCLASS": keeps the source it is sent,
 // lays it out when the source ends, paints it with a vertical scroll bar
-// when it is taller than the window, and reports taps on links and
-// buttons to its parent as NM_HOTSPOT.
+// when it is taller than the window (the keys scroll it too, once a tap
+// has given it the focus), jumps to named anchors, and reports taps on
+// links and buttons to its parent as NM_HOTSPOT.
 #include "ce/htmlview.h"
 #include "ce/html_layout.h"
 
@@ -84,24 +85,31 @@ static void PaintButton(HDC dc, RECT rc, const HTML_BOX *box, BOOL pressed)
     DrawTextW(dc, box->text.c_str(), (int)box->text.size(), &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+// Draws text with the advances the layout measured, so that each word
+// stands where the layout put it, its own width.
+static void DrawMeasured(HDC dc, int x, int y, const std::wstring &text)
+{
+    std::vector<int> advances;
+    MeasureCharacters(dc, text, &advances);
+    ExtTextOutW(dc, x, y, 0, NULL, text.c_str(), (UINT)text.size(), advances.data());
+}
+
 static BOOL IsPressed(const HTML_VIEW *state, const HTML_BOX *box)
 {
     return state->pressed >= 0 && state->layout.spots[state->pressed].target == box->target;
 }
 
-static void Paint(HWND view, HTML_VIEW *state)
+static void PaintArea(HDC dc, const RECT *area, const HTML_VIEW *state)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(view, &paint);
     HBRUSH background = CreateSolidBrush(BACKGROUND_COLOUR);
-    FillRect(dc, &paint.rcPaint, background);
+    FillRect(dc, area, background);
     DeleteObject(background);
     SetBkMode(dc, TRANSPARENT);
     HGDIOBJ oldFont = SelectObject(dc, GetHtmlFont(0));
     for (const HTML_BOX &box : state->layout.boxes) {
         RECT rc = box.rc, visible;
         OffsetRect(&rc, 0, -state->scroll);
-        if (!IntersectRect(&visible, &rc, &paint.rcPaint))
+        if (!IntersectRect(&visible, &rc, area))
             continue;
         SelectObject(dc, GetHtmlFont(box.font));
         if (box.button) {
@@ -109,10 +117,24 @@ static void Paint(HWND view, HTML_VIEW *state)
             continue;
         }
         SetTextColor(dc, box.colour);
-        TextOutW(dc, rc.left, rc.top, box.text.c_str(), (int)box.text.size());
+        DrawMeasured(dc, rc.left, rc.top, box.text);
     }
     SelectObject(dc, oldFont);
+}
+
+static void Paint(HWND view, const HTML_VIEW *state)
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(view, &paint);
+    PaintArea(dc, &paint.rcPaint, state);
     EndPaint(view, &paint);
+}
+
+static void PrintClient(HWND view, HDC dc, const HTML_VIEW *state)
+{
+    RECT client;
+    GetClientRect(view, &client);
+    PaintArea(dc, &client, state);
 }
 
 static void ScrollTo(HWND view, HTML_VIEW *state, int position)
@@ -142,6 +164,34 @@ static void OnVScroll(HWND view, HTML_VIEW *state, WORD request)
     case SB_BOTTOM: position = MaxScroll(view, state); break;
     }
     ScrollTo(view, state, position);
+}
+
+// The device's rocker and keys scroll the page as its scroll bar does.
+static const struct {
+    WPARAM key;
+    WORD request;
+} ScrollKeys[] = {{VK_UP, SB_LINEUP},       {VK_DOWN, SB_LINEDOWN}, {VK_PRIOR, SB_PAGEUP},
+                  {VK_NEXT, SB_PAGEDOWN}, {VK_HOME, SB_TOP},       {VK_END, SB_BOTTOM}};
+
+static BOOL OnKeyDown(HWND view, HTML_VIEW *state, WPARAM key)
+{
+    for (const auto &scroll : ScrollKeys)
+        if (scroll.key == key) {
+            OnVScroll(view, state, scroll.request);
+            return TRUE;
+        }
+    return FALSE;
+}
+
+static BOOL ScrollToAnchor(HWND view, HTML_VIEW *state, LPCWSTR name)
+{
+    const std::vector<HTML_ANCHOR> &anchors = state->document.anchors;
+    for (size_t i = 0; name && i < state->layout.anchorTops.size(); i++)
+        if (anchors[i].name == name) {
+            ScrollTo(view, state, state->layout.anchorTops[i] - HTML_MARGIN);
+            return TRUE;
+        }
+    return FALSE;
 }
 
 static int SpotAt(const HTML_VIEW *state, int x, int y)
@@ -222,11 +272,8 @@ static LRESULT GetSourceText(const HTML_VIEW *state, WPARAM size, LPWSTR buffer)
 static void Clear(HWND view, HTML_VIEW *state)
 {
     state->source.clear();
-    state->document.items.clear();
-    state->document.targets.clear();
-    state->layout.boxes.clear();
-    state->layout.spots.clear();
-    state->layout.height = 0;
+    state->document = HTML_DOCUMENT();
+    state->layout = HTML_LAYOUT();
     state->ended = FALSE;
     state->scroll = 0;
     state->pressed = -1;
@@ -266,6 +313,8 @@ static LRESULT CALLBACK HtmlViewProc(HWND view, UINT message, WPARAM wParam, LPA
     case DTM_ENDOFSOURCE:
         EndSource(view, state);
         return 0;
+    case DTM_ANCHORW:
+        return ScrollToAnchor(view, state, (LPCWSTR)lParam);
     case DTM_GETHOTSPOT:
         return GetHotspot(state, wParam, (HTMLVIEW_HOTSPOT *)lParam);
     case WM_GETTEXT:
@@ -280,13 +329,23 @@ static LRESULT CALLBACK HtmlViewProc(HWND view, UINT message, WPARAM wParam, LPA
     case WM_PAINT:
         Paint(view, state);
         return 0;
+    case WM_PRINTCLIENT:
+        PrintClient(view, (HDC)wParam, state);
+        return 0;
     case WM_VSCROLL:
         OnVScroll(view, state, LOWORD(wParam));
         return 0;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
+    case WM_KEYDOWN:
+        if (OnKeyDown(view, state, wParam))
+            return 0;
+        break;
     case WM_MOUSEWHEEL:
         ScrollTo(view, state, state->scroll - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * WHEEL_LINES * SCROLL_LINE);
         return 0;
     case WM_LBUTTONDOWN:
+        SetFocus(view);
         state->pressed = SpotAt(state, (short)LOWORD(lParam), (short)HIWORD(lParam));
         if (state->pressed >= 0) {
             SetCapture(view);

@@ -7,6 +7,8 @@
 #define NM_HOTSPOT (WM_USER + 101)
 #define DTM_ADDTEXTW (WM_USER + 102)
 #define DTM_ENDOFSOURCE (WM_USER + 104)
+// Scrolls the page to the anchor <a name=...> named by lParam (LPCWSTR).
+#define DTM_ANCHORW (WM_USER + 106)
 #define DTM_CLEAR (WM_USER + 113)
 
 typedef struct tagNM_HTMLVIEW {

@@ -149,7 +149,10 @@ HWND CreateMenuBarWindow(HWND parent, HINSTANCE resources, const MENU_BAR_RESOUR
     data->layout = *bar;
     RegisterMenuBarClass();
     HWND owner = parent ? GetAncestor(parent, GA_ROOT) : NULL;
-    HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, MENU_BAR_CLASS, L"", WS_POPUP | WS_CLIPCHILDREN, 0,
+    // Owned by the program's window, not topmost: the window of another
+    // program in front covers it, as the device shows only the bar of the
+    // program in front.
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, MENU_BAR_CLASS, L"", WS_POPUP | WS_CLIPCHILDREN, 0,
                                   DEVICE_SCREEN_HEIGHT - MENU_BAR_HEIGHT, DEVICE_SCREEN_WIDTH, MENU_BAR_HEIGHT, owner,
                                   NULL, GetModuleHandleW(NULL), data);
     if (!window) {

@@ -17,6 +17,7 @@ static const WCHAR PopupMenuClass[] = L"#32768";
 static HWND NavBar;
 static HWND NavTarget;
 static HFONT TitleFont;
+static BOOL InFront;
 
 BOOL HasOkButton(HWND window)
 {
@@ -72,9 +73,21 @@ static void GetTargetTitle(HWND window, WCHAR *title, int size)
         window = GetWindow(window, GW_OWNER);
 }
 
+// Every program of the device shows its own bar in the same place; the
+// bar of the program in front lies over the others.
+static void RaiseWhenInFront(void)
+{
+    HWND front = GetForegroundWindow();
+    BOOL inFront = front && IsOwnProcess(front);
+    if (inFront && !InFront)
+        SetWindowPos(NavBar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    InFront = inFront;
+}
+
 static void Refresh(void)
 {
     WCHAR title[128], shown[128];
+    RaiseWhenInFront();
     NavTarget = PickTarget();
     GetTargetTitle(NavTarget, title, ARRAYSIZE(title));
     GetWindowTextW(NavBar, shown, ARRAYSIZE(shown));

@@ -1,11 +1,14 @@
 // The help viewer stand-in. Its command line names a page and a topic,
 // "file:NAME.htm#TOPIC"; NAME.htm is looked up in \Windows when it carries
-// no folder. The page is shown in an HTML view in a top-level window
-// titled "Help".
+// no folder. As on the device, the page fills the screen below the
+// navigation bar, which shows "Help" and the ok that closes it, and it
+// opens at the topic, an anchor of the page.
 #include <windows.h>
 #include <wchar.h>
 #include "ce/device_log.h"
+#include "ce/device_screen.h"
 #include "ce/htmlview.h"
+#include "ce/nav_bar.h"
 
 #define HELP_TITLE L"Help"
 #define HELP_CLASS L"GallimawHelp"
@@ -26,15 +29,19 @@ static const WCHAR *PageRequest(const WCHAR *arguments)
     return arguments;
 }
 
-// "file:NAME.htm#TOPIC" -> the page's path; the topic is not needed to
-// show the page.
-static void PagePath(const WCHAR *request, WCHAR *path)
+// "file:NAME.htm#TOPIC" -> the page's path and the topic (empty when
+// there is none).
+static void ReadRequest(const WCHAR *request, WCHAR *path, WCHAR *topic)
 {
     WCHAR name[MAX_PATH];
     lstrcpynW(name, request[0] == L'"' ? request + 1 : request, MAX_PATH);
-    WCHAR *end = wcspbrk(name, L"#\"");
-    if (end)
-        *end = 0;
+    WCHAR *quote = wcschr(name, L'"');
+    if (quote)
+        *quote = 0;
+    WCHAR *hash = wcschr(name, L'#');
+    lstrcpyW(topic, hash ? hash + 1 : L"");
+    if (hash)
+        *hash = 0;
     if (wcschr(name, L'\\'))
         lstrcpyW(path, name);
     else
@@ -61,8 +68,9 @@ static WCHAR *ReadPage(const WCHAR *path)
 static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_SIZE:
-        MoveWindow(PageView, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK)
+            DestroyWindow(window);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -74,8 +82,8 @@ static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LP
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
     DeviceLog(L"help %s", commandLine);
-    WCHAR path[MAX_PATH];
-    PagePath(PageRequest(commandLine), path);
+    WCHAR path[MAX_PATH], topic[MAX_PATH];
+    ReadRequest(PageRequest(commandLine), path, topic);
     WCHAR *page = ReadPage(path);
 
     WNDCLASSW windowClass = {};
@@ -84,11 +92,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
     windowClass.hCursor = LoadCursorW(NULL, IDC_ARROW);
     windowClass.lpszClassName = HELP_CLASS;
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, HELP_CLASS, HELP_TITLE, WS_OVERLAPPEDWINDOW, 0, 0,
-                                  GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
-                                  instance, NULL);
+    HWND window = CreateWindowExW(0, HELP_CLASS, HELP_TITLE, WS_POPUP, 0, NAV_BAR_HEIGHT, DEVICE_SCREEN_WIDTH,
+                                  DEVICE_SCREEN_HEIGHT - NAV_BAR_HEIGHT, NULL, NULL, instance, NULL);
+    RECT client;
+    GetClientRect(window, &client);
     InitHTMLControl(instance);
-    PageView = CreateWindowExW(0, WC_HTML, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 0, 0, window,
+    PageView = CreateWindowExW(0, WC_HTML, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom, window,
                                (HMENU)PAGE_ID, instance, NULL);
     SendMessageW(PageView, DTM_CLEAR, 0, 0);
     if (page)
@@ -96,7 +105,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
     else
         DeviceLog(L"no page %s", path);
     SendMessageW(PageView, DTM_ENDOFSOURCE, 0, 0);
+    if (topic[0] && !SendMessageW(PageView, DTM_ANCHORW, 0, (LPARAM)topic))
+        DeviceLog(L"no topic %s", topic);
+    GiveOkButton(window);
     ShowWindow(window, show);
+    SetFocus(PageView);
     UpdateWindow(window);
 
     MSG message;

@@ -2,37 +2,6 @@
 
 #include <string.h>
 
-static int ImageHolds(const IndexImage *image, uint64_t offset, uint64_t width)
-{
-    return offset <= image->size && width <= image->size - offset;
-}
-
-uint8_t ReadImageU8(const IndexImage *image, uint64_t offset)
-{
-    return ImageHolds(image, offset, 1) ? image->bytes[offset] : 0;
-}
-
-uint32_t ReadImageU32(const IndexImage *image, uint64_t offset)
-{
-    if (!ImageHolds(image, offset, 4))
-        return 0;
-    const uint8_t *p = image->bytes + offset;
-    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
-}
-
-uint64_t ReadImageU64(const IndexImage *image, uint64_t offset)
-{
-    if (!ImageHolds(image, offset, 8))
-        return 0;
-    return (uint64_t)ReadImageU32(image, offset) | (uint64_t)ReadImageU32(image, offset + 4) << 32;
-}
-
-uint64_t UrlFieldOffset(const IndexImage *image, uint64_t recordOffset, int field)
-{
-    int shift = image->version4 && field >= URL_FIELD_LOCATION ? URL_VERSION4_SHIFT : 0;
-    return recordOffset + field + shift;
-}
-
 static void FillDirectoryTable(IndexImage *image)
 {
     uint32_t count = ReadImageU32(image, INDEX_DIRECTORY_COUNT_OFFSET);
@@ -103,23 +72,41 @@ static uint64_t SkipToSignatureStart(const IndexImage *image, uint64_t from, uin
     return from;
 }
 
+int IsRecordSignature(uint32_t signature)
+{
+    return signature == RECORD_SIGNATURE_URL || signature == RECORD_SIGNATURE_HASH
+           || signature == RECORD_SIGNATURE_LEAK || signature == RECORD_SIGNATURE_REDR;
+}
+
+uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature)
+{
+    while (from < limit) {
+        *signature = ReadImageU32(image, from);
+        if (IsRecordSignature(*signature))
+            return from;
+        from = SkipToSignatureStart(image, from + 1, limit);
+    }
+    return limit;
+}
+
+uint64_t RecordStep(const IndexImage *image, uint64_t recordOffset)
+{
+    uint64_t step = (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+    return step ? step : 1;
+}
+
+uint64_t ScanLimit(const IndexImage *image)
+{
+    return image->size > INDEX_SCAN_MARGIN ? image->size - INDEX_SCAN_MARGIN : 0;
+}
+
 void ScanIndexImage(const IndexImage *image, RecordVisitor visit, void *context)
 {
-    if (image->size <= INDEX_SCAN_MARGIN)
-        return;
-    uint64_t limit = image->size - INDEX_SCAN_MARGIN;
-    uint64_t cursor = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
-    while (cursor < limit) {
-        uint32_t signature = ReadImageU32(image, cursor);
-        if (signature != RECORD_SIGNATURE_URL && signature != RECORD_SIGNATURE_HASH
-            && signature != RECORD_SIGNATURE_LEAK && signature != RECORD_SIGNATURE_REDR) {
-            cursor = SkipToSignatureStart(image, cursor + 1, limit);
-            continue;
-        }
+    uint64_t limit = ScanLimit(image);
+    uint32_t signature = 0;
+    for (uint64_t cursor = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
+         (cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit;
+         cursor += RecordStep(image, cursor))
         if (signature == RECORD_SIGNATURE_URL)
             visit(context, cursor);
-        // A record claiming no blocks would hold the cursor in place.
-        uint64_t step = (uint64_t)ReadImageU32(image, cursor + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
-        cursor += step ? step : 1;
-    }
 }

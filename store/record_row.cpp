@@ -1,8 +1,9 @@
 #include "store/record_row.h"
 
-#include <stdio.h>
+#include <string.h>
 
 #include "store/filetime.h"
+#include "store/record_fields.h"
 #include "store/text_1252.h"
 
 #define COLUMN_TEXT_LIMIT (RECORD_COLUMN_CHARS - 1)
@@ -11,7 +12,6 @@
 #define MODIFIED_FIRST_YEAR 2001
 #define MODIFIED_LAST_YEAR 2014
 #define UNKNOWN_TEXT "Unknown"
-#define BLANK_LINE "\r\n\r\n"
 #define BLANK_LINE_BYTES 4
 
 static int PutAscii(char16_t *buffer, const char *text)
@@ -25,26 +25,28 @@ static int PutAscii(char16_t *buffer, const char *text)
     return length;
 }
 
-static int IsBlankLineAt(const IndexImage *image, uint64_t offset)
-{
-    for (int i = 0; i < BLANK_LINE_BYTES; i++)
-        if (offset + i >= image->size || image->bytes[offset + i] != (uint8_t)BLANK_LINE[i])
-            return 0;
-    return 1;
-}
-
 // Widens 8-bit text from start up to its first NUL, the image's end, a
-// blank line when stopAtBlankLine is set, or the column's limit.
+// blank line when stopAtBlankLine is set, or the column's limit; a blank
+// line counts when it begins within the limit.
 static int WidenImageText(const IndexImage *image, uint64_t start, int stopAtBlankLine, char16_t *buffer)
 {
-    int length = 0;
-    for (uint64_t at = start; at < image->size && length < COLUMN_TEXT_LIMIT; at++) {
-        if (!image->bytes[at] || (stopAtBlankLine && IsBlankLineAt(image, at)))
-            break;
-        buffer[length++] = Widen1252(image->bytes[at]);
+    uint64_t length = 0;
+    if (start < image->size) {
+        const uint8_t *text = image->bytes + start;
+        uint64_t window = COLUMN_TEXT_LIMIT + BLANK_LINE_BYTES - 1;
+        if (window > image->size - start)
+            window = image->size - start;
+        const uint8_t *nul = (const uint8_t *)memchr(text, 0, (size_t)window);
+        length = nul ? (uint64_t)(nul - text) : window;
+        if (stopAtBlankLine)
+            length = FindBlankLine(text, length);
+        if (length > COLUMN_TEXT_LIMIT)
+            length = COLUMN_TEXT_LIMIT;
+        for (uint64_t i = 0; i < length; i++)
+            buffer[i] = text[i] < 0x80 ? text[i] : Widen1252(text[i]);
     }
     buffer[length] = 0;
-    return length;
+    return (int)length;
 }
 
 static int FormatTextAt(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
@@ -87,27 +89,48 @@ static int RecordTimeShown(const IndexImage *image, uint64_t recordOffset, int f
 
 enum TimePart { DatePart, TimeOfDayPart };
 
+static void PutTwoDigits(char *out, int value)
+{
+    out[0] = (char)('0' + value / 10);
+    out[1] = (char)('0' + value % 10);
+}
+
 // The date ("%4d/%02d/%02d") or the time of day ("%02d:%02d:%02d") of one
 // of the record's times, or "Unknown" outside that time's year window.
 static int FormatTimePart(const IndexImage *image, uint64_t recordOffset, int field, TimePart part, char16_t *buffer)
 {
     CalendarTime time;
-    char text[32];
+    char text[11];
     if (!RecordTimeShown(image, recordOffset, field, &time))
         return PutAscii(buffer, UNKNOWN_TEXT);
-    if (part == DatePart)
-        snprintf(text, sizeof text, "%4d/%02d/%02d", time.year, time.month, time.day);
-    else
-        snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+    if (part == DatePart) {
+        // The year window keeps years to four digits.
+        PutTwoDigits(text, time.year / 100);
+        PutTwoDigits(text + 2, time.year % 100);
+        text[4] = text[7] = '/';
+        PutTwoDigits(text + 5, time.month);
+        PutTwoDigits(text + 8, time.day);
+        text[10] = 0;
+    } else {
+        PutTwoDigits(text, time.hour);
+        text[2] = text[5] = ':';
+        PutTwoDigits(text + 3, time.minute);
+        PutTwoDigits(text + 6, time.second);
+        text[8] = 0;
+    }
     return PutAscii(buffer, text);
 }
 
 static int FormatSize(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
 {
-    char text[32];
+    char text[24];
+    char *digit = text + sizeof text;
     uint64_t bytes = (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
-    snprintf(text, sizeof text, "%llu", (unsigned long long)bytes);
-    return PutAscii(buffer, text);
+    *--digit = 0;
+    do
+        *--digit = (char)('0' + bytes % 10);
+    while (bytes /= 10);
+    return PutAscii(buffer, digit);
 }
 
 int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int column, char16_t *buffer)

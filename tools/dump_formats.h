@@ -1,4 +1,5 @@
-// gallimaw-dump's output formats: csv, jsonl, table and the viewer's row.
+// gallimaw-dump's output formats: csv, jsonl, table, The Sleuth Kit's body
+// format and the viewer's row.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -6,7 +7,7 @@
 
 #include "store/index_format.h"
 #include "tools/dump_options.h"
-#include "tools/dump_record.h"
+#include "tools/dump_text.h"
 
 // One index file being printed: the path as the user sees it, its kind
 // (KindUnknown when not known) and its number among the inputs, from 1.
@@ -20,6 +21,7 @@ struct DumpSource {
 // of index files and title line; nothing for jsonl and row.
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out);
 
-// Appends the line of the record at offset; scratch is reused across calls.
+// Appends the line of the record at offset, of the given RecordType and
+// state; row ignores both, its records are URL records.
 void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image, uint64_t offset,
-                      DumpRecord *scratch, std::string *out);
+                      int type, bool allocated, OutputBuffer *out);

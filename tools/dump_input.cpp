@@ -6,13 +6,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
 constexpr uint64_t kReleaseChunk = 64u << 10;
+// A smaller file stays mapped whole: giving its pages back would cost more,
+// in calls and in other processors' address translations, than it saves.
+constexpr uint64_t kReleasedFrom = 4u << 20;
 // The kernel maps a file's 2 MB page-cache folios whole, through one page
 // middle directory entry, where the view's address and the file offset
 // agree modulo 2 MB; that keeps 2 MB resident around the scan cursor
@@ -45,7 +50,7 @@ int CopyToTemporaryFile(int from, std::string *reason)
     }
     int fd = dup(fileno(copy));
     std::fclose(copy);
-    static char buffer[kCopyBytes];
+    thread_local static char buffer[kCopyBytes];
     for (;;) {
         ssize_t got = read(from, buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
@@ -99,8 +104,10 @@ int OpenInput(const std::string &path, struct stat *status, std::string *reason)
 
 const uint64_t kPageSize = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
 
-// The views now mapped, for the bus error handler.
-MappedIndex *gMappedViews = nullptr;
+// The views now mapped, for the bus error handler: slots that the readers
+// fill and empty and the handler reads, all without a lock.
+constexpr size_t kMostMappedViews = 4096;
+std::atomic<MappedIndex *> gMappedViews[kMostMappedViews];
 
 // Reading a page of a view past the end of a file that shrank raises
 // SIGBUS. The handler puts zero pages in place of the rest of that view
@@ -108,8 +115,9 @@ MappedIndex *gMappedViews = nullptr;
 void ZeroViewPastItsFile(int, siginfo_t *info, void *)
 {
     const uint8_t *at = static_cast<const uint8_t *>(info->si_addr);
-    for (MappedIndex *view = gMappedViews; view; view = view->nextMapped) {
-        if (at < view->base || at >= view->base + view->size)
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *view = slot.load();
+        if (!view || at < view->base || at >= view->base + view->size)
             continue;
         uint8_t *page = view->base + (static_cast<uint64_t>(at - view->base) & ~(kPageSize - 1));
         size_t rest = static_cast<size_t>(view->base + view->size - page);
@@ -123,26 +131,30 @@ void ZeroViewPastItsFile(int, siginfo_t *info, void *)
 
 void AddMappedView(MappedIndex *index)
 {
-    static bool handled;
-    if (!handled) {
+    static std::once_flag handled;
+    std::call_once(handled, [] {
         struct sigaction action = {};
         action.sa_sigaction = ZeroViewPastItsFile;
         action.sa_flags = SA_SIGINFO;
         sigemptyset(&action.sa_mask);
         sigaction(SIGBUS, &action, nullptr);
-        handled = true;
+    });
+    // With every slot taken (thousands of files mapped at once) the view
+    // goes unguarded.
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *empty = nullptr;
+        if (slot.compare_exchange_strong(empty, index))
+            return;
     }
-    index->nextMapped = gMappedViews;
-    gMappedViews = index;
 }
 
 void RemoveMappedView(MappedIndex *index)
 {
-    for (MappedIndex **link = &gMappedViews; *link; link = &(*link)->nextMapped)
-        if (*link == index) {
-            *link = index->nextMapped;
+    for (std::atomic<MappedIndex *> &slot : gMappedViews) {
+        MappedIndex *mapped = index;
+        if (slot.compare_exchange_strong(mapped, nullptr))
             return;
-        }
+    }
 }
 
 bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
@@ -190,7 +202,7 @@ size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
 // every page of the file mapped.
 bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
 {
-    static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
+    thread_local static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
     for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
         // Three bytes of overlap find a blank line across the chunk boundary.
         size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
@@ -255,8 +267,48 @@ bool UnmapIndexInput(MappedIndex *index, std::string *reason)
     return whole;
 }
 
+namespace {
+
+void ReleaseWindows(MappedIndex *index, uint64_t from, uint64_t to)
+{
+    to = std::min(index->size, to);
+    if (from < to)
+        madvise(index->base + from, to - from, MADV_DONTNEED);
+}
+
+// Gives back the pages that reading the ranges brought in, once the
+// reading has moved on to another window (a leak list often holds several
+// links in one): the fault-around windows, aligned to the file, that hold
+// them, and the windows either side, into which a large page-cache folio
+// can be mapped whole.
+void ReleaseReadRange(void *context, uint64_t offset, uint64_t bytes)
+{
+    MappedIndex *index = static_cast<MappedIndex *>(context);
+    if (index->size < kReleasedFrom)
+        return;
+    uint64_t window = offset / kFaultAroundBytes * kFaultAroundBytes;
+    uint64_t from = window > kFaultAroundBytes ? window - kFaultAroundBytes : 0;
+    uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes + kFaultAroundBytes;
+    if (from == index->readFrom && to == index->readTo)
+        return;
+    ReleaseWindows(index, index->readFrom, index->readTo);
+    index->readFrom = from;
+    index->readTo = to;
+}
+
+} // namespace
+
+void FindMappedReach(MappedIndex *index)
+{
+    index->reach.reset(new IndexReach);
+    FindIndexReach(&index->image, index->reach.get(), ReleaseReadRange, index);
+    ReleaseWindows(index, index->readFrom, index->readTo);
+}
+
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
 {
+    if (index->size < kReleasedFrom)
+        return;
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
     uint64_t upTo = cursor - kReleaseChunk;

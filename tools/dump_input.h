@@ -2,9 +2,11 @@
 #pragma once
 #include <csignal>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "store/index_format.h"
+#include "store/record_state.h"
 
 constexpr const char *kStandardInputName = "-";
 
@@ -15,8 +17,9 @@ struct MappedIndex {
     void *reservation = nullptr; // the address range that holds the view
     uint64_t reservationBytes = 0;
     uint64_t released = 0; // pages before this offset were handed back
-    volatile sig_atomic_t shrank = 0; // the file lost bytes while mapped
-    MappedIndex *nextMapped = nullptr;
+    std::unique_ptr<IndexReach> reach; // once FindMappedReach has run
+    uint64_t readFrom = 0, readTo = 0;  // the windows FindMappedReach reads now
+    volatile sig_atomic_t shrank = 0;   // the file lost bytes while mapped
 };
 
 // Maps path ("-" for standard input) and opens the image; false with the
@@ -26,6 +29,10 @@ struct MappedIndex {
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
 // False, with the reason, when the file shrank while it was mapped.
 bool UnmapIndexInput(MappedIndex *index, std::string *reason);
+
+// Finds which records the file's index reaches, giving back the pages of
+// each hash table and leak list link once read.
+void FindMappedReach(MappedIndex *index);
 
 // Hands the pages well behind the scan cursor back to the kernel, so that
 // the resident size stays flat however large the file is; they fault back

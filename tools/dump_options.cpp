@@ -1,7 +1,10 @@
 #include "tools/dump_options.h"
 
+#include <strings.h>
+
 #include <sstream>
 
+#include "store/record_fields.h"
 #include "tools/dump_kinds.h"
 
 const char kDumpVersion[] = "gallimaw-dump (Gallimaw View) 1.0\n";
@@ -9,15 +12,36 @@ const char kDumpVersion[] = "gallimaw-dump (Gallimaw View) 1.0\n";
 const char kDumpUsage[] =
     "Usage: gallimaw-dump [OPTION]... FILE...\n"
     "       gallimaw-dump [OPTION]... --device DIR [FILE]...\n"
+    "       gallimaw-dump [OPTION]... -r DIR...\n"
     "\n"
-    "Prints every URL record of Internet Explorer index.dat files (cache, cookies\n"
-    "and history of a Pocket PC, or of desktop Internet Explorer 4 and 5), one line\n"
-    "per record, in UTF-8. Records are found as the Gallimaw View record list finds\n"
-    "them: by signature, at any byte offset from the first hash table on, so records\n"
-    "outside the hash tables and at unaligned offsets are reported too.\n"
+    "Prints the records of Internet Explorer index.dat files (cache, cookies and\n"
+    "history of a Pocket PC, or of desktop Internet Explorer 4 and 5), one line per\n"
+    "record, in UTF-8: URL records, LEAK records (cache entries whose file could not\n"
+    "be deleted; they keep the URL record's fields) and REDR records (an address\n"
+    "that redirects). Records are found as the Gallimaw View record list finds them:\n"
+    "by signature, at any byte offset from the first hash table on, so records\n"
+    "outside the hash tables, at unaligned offsets and in unallocated blocks are\n"
+    "reported too. Each record has a state:\n"
+    "  allocated  every block it claims is in use in the file's allocation bitmap\n"
+    "             and the file's own index reaches it: a hash table entry, or for a\n"
+    "             LEAK record the leak list that starts in the file's header\n"
+    "  recovered  any other record: deleted, overwritten or orphaned data. The\n"
+    "             blocks of a recovered record may have been reused, so the scan\n"
+    "             also looks for records at each of its later block boundaries.\n"
     "\n"
     "Options:\n"
-    "  -f, --format=FORMAT  csv, jsonl, table or row (default row); see Formats\n"
+    "  -f, --format=FORMAT  csv, jsonl, table, bodyfile or row (default row); see\n"
+    "                       Formats\n"
+    "  -t, --type=TYPES     keep only records of these types, a comma-separated\n"
+    "                       list of url, leak and redr (default all three; row\n"
+    "                       lists URL records only)\n"
+    "  -r, --recursive      search each DIR given for index files: every file\n"
+    "                       named index.dat in any letter case, and every other\n"
+    "                       file that begins with the index file signature; the\n"
+    "                       files are read in parallel on all available processors\n"
+    "                       and printed in path order. Symbolic links to folders\n"
+    "                       are not followed. An entry that cannot be read is\n"
+    "                       named on standard error and the search goes on\n"
     "  -d, --device=DIR     read the three index files of a device folder (below);\n"
     "                       may be given more than once\n"
     "  -k, --kind=KINDS     keep only files of these kinds, a comma-separated list\n"
@@ -39,6 +63,8 @@ const char kDumpUsage[] =
     "  -      standard input. A regular file given as standard input is mapped\n"
     "         directly; anything else (a pipe) is first copied to an unlinked\n"
     "         temporary file in $TMPDIR (default /tmp), never into memory.\n"
+    "  DIR    (--recursive) a folder searched as described above; each file found\n"
+    "         takes its kind from its path as FILE does.\n"
     "  DIR    (--device) a folder made by 'gallimaw-device create' (DIR/device.json,\n"
     "         with the device's file system in DIR/prefix/drive_c and its registry\n"
     "         in DIR/prefix/user.reg), or a copy of a Pocket PC file system (with an\n"
@@ -54,28 +80,47 @@ const char kDumpUsage[] =
     "         on standard error.\n"
     "\n"
     "Formats:\n"
-    "  csv    RFC 4180: CRLF line ends, a title line, fields quoted when they hold\n"
-    "         a comma, a quote, CR or LF. Fields: Kind, Index file, Offset, URL,\n"
-    "         Accessed, Modified, Size, Dir, File, HTML-Headers, Sort key.\n"
-    "  jsonl  one JSON object per record with the keys kind, index_file, offset,\n"
-    "         url, accessed, modified, size, dir, file, html_headers, sort_key;\n"
-    "         an unknown kind, an absent time or an unset header block is null.\n"
-    "  table  aligned columns for a terminal: #, Kind, Offset, Accessed, Modified,\n"
-    "         Size, Sort key, Dir, File, URL, HTML-Headers. '#' numbers the index\n"
-    "         files listed above the title line; times are cut to the second;\n"
-    "         control characters are shown as \\r, \\n, \\t or \\xNN.\n"
-    "  row    OFFSET<TAB>SORTKEY<TAB>C0<TAB>...<TAB>C8: the record's byte offset and\n"
-    "         Sort key in decimal, then the nine columns of the viewer's record list\n"
-    "         (Accessed, URL, Size, Modified, Dir, File, HTML-Headers, Time Accessed,\n"
-    "         Time Modified) exactly as the list holds them, each cut to 1023\n"
-    "         characters; backslash, tab, CR and LF are written as \\\\, \\t, \\r and\n"
-    "         \\n; a column the record leaves unset is empty.\n"
+    "  csv       RFC 4180: CRLF line ends, a title line, fields quoted when they\n"
+    "            hold a comma, a quote, CR or LF. Fields: Kind, Index file, Offset,\n"
+    "            URL, Accessed, Modified, Size, Dir, File, HTML-Headers, Sort key,\n"
+    "            Type, State, Expires, Last checked, Hits, Cached file size, Cache\n"
+    "            dir index, Flags.\n"
+    "  jsonl     one JSON object per record with the keys kind, index_file, offset,\n"
+    "            url, accessed, modified, size, dir, file, html_headers, sort_key,\n"
+    "            type, state, expires, last_checked, hits, cached_file_size,\n"
+    "            cache_dir_index, flags; an unknown kind, an absent time, an unset\n"
+    "            header block and a field the record type does not have are null.\n"
+    "  table     aligned columns for a terminal: #, Kind, Offset, Type, State,\n"
+    "            Accessed, Modified, Expires, Last checked, Size, Hits, Cached file\n"
+    "            size, Sort key, Dir, Cache dir index, Flags, File, URL,\n"
+    "            HTML-Headers. '#' numbers the index files listed above the title\n"
+    "            line; times are cut to the second; control characters are shown\n"
+    "            as \\r, \\n, \\t or \\xNN.\n"
+    "  bodyfile  The Sleuth Kit's body format, for a timeline with 'mactime -b':\n"
+    "            MD5|name|inode|mode|UID|GID|size|atime|mtime|ctime|crtime, with\n"
+    "            MD5, mode, UID, GID and crtime 0, inode the record's offset, size\n"
+    "            the cached file size, atime the last access, mtime the last\n"
+    "            modification and ctime the last check, in whole seconds since\n"
+    "            1970; 0 when not set or earlier (mactime lists those first unless\n"
+    "            given a date range, as in the example below). The name is 'KIND\n"
+    "            TYPE STATE: URL in FILE', for example 'Cache URL allocated:\n"
+    "            http://www.example.com/ in index.dat', naming the local file name\n"
+    "            where a record has no URL; %, | and control characters are written\n"
+    "            as %XX, which mactime decodes.\n"
+    "  row       OFFSET<TAB>SORTKEY<TAB>C0<TAB>...<TAB>C8 for each URL record the\n"
+    "            viewer's record list shows (it steps over every record it finds\n"
+    "            and tells no states): the record's byte offset and Sort key in\n"
+    "            decimal, then the nine columns of the viewer's record list\n"
+    "            (Accessed, URL, Size, Modified, Dir, File, HTML-Headers, Time\n"
+    "            Accessed, Time Modified) exactly as the list holds them, each cut\n"
+    "            to 1023 characters; backslash, tab, CR and LF are written as \\\\,\n"
+    "            \\t, \\r and \\n; a column the record leaves unset is empty.\n"
     "\n"
     "Fields of csv, jsonl and table:\n"
     "  Kind          Cache, Cookies or History, or empty when unknown\n"
     "  Index file    the file as given (or as found in the device folder)\n"
     "  Offset        byte offset of the record in its file, decimal\n"
-    "  URL           the record's URL, in full\n"
+    "  URL           the record's URL (a REDR record's location), in full\n"
     "  Accessed      last-access time, ISO 8601 UTC with 100 ns digits, for example\n"
     "  Modified      2005-08-17T21:26:30.0000000Z (last-modified time); a zero time\n"
     "                or one beyond any calendar is empty. No year window applies.\n"
@@ -85,21 +130,43 @@ const char kDumpUsage[] =
     "  HTML-Headers  the stored HTTP response header up to its blank line; unset\n"
     "                (empty, or null in jsonl) when there is no blank line\n"
     "  Sort key      the viewer's last-access sort key (two-digit year)\n"
+    "  Type          URL, LEAK or REDR\n"
+    "  State         allocated or recovered (above)\n"
+    "  Expires       expiration time: a FILETIME in version 4.7 files, a FAT\n"
+    "                date-time (whole seconds, even) in version 5.2 files\n"
+    "  Last checked  last-checked time, a FAT date-time\n"
+    "  Hits          hit count\n"
+    "  Cached file size  the size of the cached file in bytes, as the record\n"
+    "                states it (not the record's own Size)\n"
+    "  Cache dir index   the cache subdirectory index as stored, 0 to 255; Dir\n"
+    "                names the directory when it is below 16\n"
+    "  Flags         the cache entry flags, as 0x and eight hex digits\n"
+    "Times are shown as stored, converted exactly; a FAT date-time of 0 or one that\n"
+    "names no real date is empty. A REDR record has only Kind, Index file, Offset,\n"
+    "URL, Size, Type and State; its other fields are empty (null in jsonl).\n"
     "Texts are Windows-1252, each read up to its end marker or 65536 bytes.\n"
     "\n"
     "Files are mapped, not read, and pages already scanned are given back, so\n"
     "memory use does not grow with file size; only --mixed keeps 16 bytes per\n"
-    "record. Lines are written as records are found.\n"
+    "record. On a terminal each line is written as its record is found.\n"
+    "Otherwise every available processor works: several files are read one per\n"
+    "processor, a single file's records are formatted in batches, and the lines\n"
+    "are printed in order (a file's output waiting for its turn is held in\n"
+    "memory, beyond 4 MB in an unlinked temporary file in $TMPDIR).\n"
     "\n"
-    "Exit status: 0 when every file was read and printed; 1 when a file could not\n"
-    "be read (the others are still printed) or shrank while it was read (its\n"
-    "records read before are printed), a device folder held none of its index\n"
-    "files, or the output could not be written; 2 for a bad command line.\n"
+    "Exit status: 0 when every file was read and printed; 1 when a file or a\n"
+    "searched entry could not be read (the others are still printed), a file\n"
+    "shrank while it was read (its records read before are printed), a device\n"
+    "folder held none of its index files, or the output could not be written; 2\n"
+    "for a bad command line.\n"
     "\n"
     "Examples:\n"
     "  gallimaw-dump --format=csv index.dat > records.csv\n"
     "  gallimaw-dump -f table --device ~/pocketpc --kind=history\n"
-    "  gallimaw-dump -f jsonl --mixed --device ~/pocketpc | jq .url\n";
+    "  gallimaw-dump -f jsonl --mixed --device ~/pocketpc | jq .url\n"
+    "  gallimaw-dump -f jsonl --type=leak,redr index.dat | jq 'select(.state == \"recovered\")'\n"
+    "  gallimaw-dump -f bodyfile -r /mnt/evidence > body.txt\n"
+    "  mactime -b body.txt -d 2000-01-01..2030-12-31\n";
 
 namespace {
 
@@ -109,7 +176,7 @@ bool ParseFormat(const std::string &name, DumpFormat *format)
         const char *name;
         DumpFormat format;
     } kFormats[] = {{"row", DumpFormat::Row}, {"csv", DumpFormat::Csv}, {"jsonl", DumpFormat::JsonLines},
-                    {"table", DumpFormat::Table}};
+                    {"table", DumpFormat::Table}, {"bodyfile", DumpFormat::Bodyfile}};
     for (const auto &known : kFormats)
         if (name == known.name) {
             *format = known.format;
@@ -127,6 +194,25 @@ bool ParseKinds(const std::string &list, unsigned *mask)
         if (kind == KindUnknown)
             return false;
         *mask |= 1u << kind;
+    }
+    return *mask != 0;
+}
+
+bool ParseTypes(const std::string &list, unsigned *mask)
+{
+    static const struct {
+        const char *name;
+        int type;
+    } kTypes[] = {{"url", RecordUrl}, {"leak", RecordLeak}, {"redr", RecordRedirect}};
+    std::istringstream in(list);
+    *mask = 0;
+    for (std::string name; std::getline(in, name, ',');) {
+        unsigned before = *mask;
+        for (const auto &known : kTypes)
+            if (!strcasecmp(name.c_str(), known.name))
+                *mask |= 1u << known.type;
+        if (*mask == before)
+            return false;
     }
     return *mask != 0;
 }
@@ -169,16 +255,23 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
             options->version = true;
         } else if (name == "-m" || name == "--mixed") {
             options->mixed = true;
+        } else if (name == "-r" || name == "--recursive") {
+            options->recursive = true;
         } else if (name == "-l" || name == "--list") {
             options->list = true;
         } else if (name == "-f" || name == "--format") {
             if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseFormat(value, &options->format)) {
-                *error = "--format needs one of csv, jsonl, table, row";
+                *error = "--format needs one of csv, jsonl, table, bodyfile, row";
                 return false;
             }
         } else if (name == "-k" || name == "--kind") {
             if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseKinds(value, &options->kindMask)) {
                 *error = "--kind needs a list of cache, cookies, history";
+                return false;
+            }
+        } else if (name == "-t" || name == "--type") {
+            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseTypes(value, &options->typeMask)) {
+                *error = "--type needs a list of url, leak, redr";
                 return false;
             }
         } else if (name == "-d" || name == "--device") {
@@ -192,9 +285,17 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
             return false;
         }
     }
-    if (!options->help && !options->version && options->inputs.empty()) {
+    if (options->help || options->version)
+        return true;
+    if (options->inputs.empty()) {
         *error = "no index file or device folder given";
         return false;
     }
+    if (options->format == DumpFormat::Row && options->typeMask & ~(1u << RecordUrl)) {
+        *error = "--format=row lists URL records only";
+        return false;
+    }
+    if (!options->typeMask)
+        options->typeMask = 1u << RecordUrl | 1u << RecordLeak | 1u << RecordRedirect;
     return true;
 }

@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-enum class DumpFormat { Row, Csv, JsonLines, Table };
+enum class DumpFormat { Row, Csv, JsonLines, Table, Bodyfile };
 
-// An index file ("-" is standard input) or a device folder, in the order given.
+// An index file ("-" is standard input), a folder to search (--recursive)
+// or a device folder, in the order given.
 struct DumpInput {
     std::string path;
     bool device = false;
@@ -16,6 +17,8 @@ struct DumpOptions {
     DumpFormat format = DumpFormat::Row;
     std::vector<DumpInput> inputs;
     unsigned kindMask = 0;            // bit per Index file kind; 0 keeps every file
+    unsigned typeMask = 0;            // bit per RecordType; 0 keeps the format's own
+    bool recursive = false;
     bool mixed = false;
     bool list = false;                // name the files instead of printing their records
     bool help = false;

@@ -1,5 +1,7 @@
-// gallimaw-dump: prints the URL records of index.dat files as CSV, JSON
-// Lines, a table or the viewer's record list rows.
+// gallimaw-dump: prints the URL, LEAK and REDR records of index.dat files as
+// CSV, JSON Lines, a table, a Sleuth Kit body file or the viewer's record
+// list rows.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,16 +11,27 @@
 #include <string>
 #include <vector>
 
+#include "store/record_fields.h"
 #include "store/record_row.h"
+#include "store/record_state.h"
 #include "tools/dump_device.h"
 #include "tools/dump_formats.h"
 #include "tools/dump_input.h"
 #include "tools/dump_kinds.h"
 #include "tools/dump_options.h"
+#include "tools/dump_parallel.h"
+#include "tools/dump_walk.h"
 
 namespace {
 
 constexpr size_t kOutputBuffer = 1u << 16;
+// Output of a file read ahead of its turn stays in memory up to this size
+// and goes to a temporary file beyond it.
+constexpr size_t kHeldOutputBytes = 4u << 20;
+// Files or batches of records the processors may run ahead of the one
+// printed, per processor.
+constexpr size_t kSlotsPerProcessor = 2;
+constexpr size_t kBatchRecords = 512;
 
 void Complain(const std::string &subject, const std::string &reason)
 {
@@ -54,86 +67,299 @@ bool AddDeviceSources(const DumpOptions &options, const std::string &folder, std
     return false;
 }
 
+bool IsFolder(const std::string &path)
+{
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// A file given or found, kept when --kind wants its kind.
+void AddFileSource(const DumpOptions &options, const std::string &path, std::vector<DumpSource> *sources)
+{
+    int kind = KindOfPath(path);
+    if (KindWanted(options, kind))
+        sources->push_back({path, kind, 0});
+    else if (kind == KindUnknown)
+        Complain(path, "kind unknown, left out by --kind");
+}
+
 // The index files of the inputs, in order, with the kinds that --kind
-// keeps; false when an input gave no file at all.
+// keeps; false when an input gave no file at all or a searched entry could
+// not be read.
 bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources)
 {
     bool complete = true;
     for (const DumpInput &input : options.inputs) {
         if (input.device) {
             complete = AddDeviceSources(options, input.path, sources) && complete;
-            continue;
+        } else if (options.recursive && IsFolder(input.path)) {
+            std::vector<std::string> paths, problems;
+            FindIndexFiles(input.path, &paths, &problems);
+            for (const std::string &problem : problems)
+                std::fprintf(stderr, "gallimaw-dump: %s\n", problem.c_str());
+            complete = complete && problems.empty();
+            for (const std::string &path : paths)
+                AddFileSource(options, path, sources);
+        } else {
+            AddFileSource(options, input.path, sources);
         }
-        int kind = KindOfPath(input.path);
-        if (KindWanted(options, kind))
-            sources->push_back({input.path, kind, 0});
-        else if (kind == KindUnknown)
-            Complain(input.path, "kind unknown, left out by --kind");
     }
     for (size_t i = 0; i < sources->size(); i++)
         (*sources)[i].number = i + 1;
     return complete;
 }
 
-struct Printer {
-    DumpFormat format;
-    const DumpSource *source;
-    MappedIndex *index;
-    DumpRecord scratch;
-    std::string line;
+// The records of one mapped file as its format lists them: for row the
+// viewer's URL records, otherwise every record of a wanted type with its
+// state.
+typedef void (*RecordSink)(void *context, uint64_t offset, int type, bool allocated);
+
+struct SourceScan {
+    const DumpOptions *options;
+    RecordSink sink;
+    void *context;
 };
 
-void PrintRecord(Printer *printer, uint64_t offset)
+void PassViewerRow(void *context, uint64_t offset)
 {
-    printer->line.clear();
-    FormatRecordLine(printer->format, *printer->source, &printer->index->image, offset, &printer->scratch,
-                     &printer->line);
-    std::fwrite(printer->line.data(), 1, printer->line.size(), stdout);
+    SourceScan *scan = static_cast<SourceScan *>(context);
+    scan->sink(scan->context, offset, RecordUrl, true);
 }
 
-void PrintScannedRecord(void *context, uint64_t offset)
+void PassStatedRecord(void *context, uint64_t offset, int type, int allocated)
+{
+    SourceScan *scan = static_cast<SourceScan *>(context);
+    if (scan->options->typeMask & 1u << type)
+        scan->sink(scan->context, offset, type, allocated);
+}
+
+void ScanSource(const DumpOptions &options, MappedIndex *index, RecordSink sink, void *context)
+{
+    SourceScan scan{&options, sink, context};
+    if (options.format == DumpFormat::Row) {
+        ScanIndexImage(&index->image, PassViewerRow, &scan);
+    } else {
+        FindMappedReach(index);
+        ScanIndexRecords(&index->image, index->reach.get(), PassStatedRecord, &scan);
+    }
+}
+
+// Where lines go: straight to standard output, or held for their turn in
+// memory and then in a temporary file.
+struct Printer {
+    const DumpOptions *options;
+    const DumpSource *source;
+    MappedIndex *index;
+    OutputBuffer out;
+    FILE *file = nullptr;     // standard output, or the temporary file once made
+    bool lineByLine = false;  // a terminal sees each record as it is found
+    size_t holdBytes = kOutputBuffer;
+    bool failed = false;      // the temporary file could not be written
+};
+
+void FlushPrinter(Printer *printer)
+{
+    if (!printer->out.size)
+        return;
+    if (!printer->file)
+        printer->file = std::tmpfile();
+    if (!printer->file || std::fwrite(printer->out.bytes.get(), 1, printer->out.size, printer->file) != printer->out.size)
+        printer->failed = true;
+    printer->out.size = 0;
+}
+
+void PrintRecord(Printer *printer, uint64_t offset, int type, bool allocated)
+{
+    FormatRecordLine(printer->options->format, *printer->source, &printer->index->image, offset, type, allocated,
+                     &printer->out);
+    if (printer->lineByLine || printer->out.size >= printer->holdBytes)
+        FlushPrinter(printer);
+}
+
+void PrintScannedRecord(void *context, uint64_t offset, int type, bool allocated)
 {
     Printer *printer = static_cast<Printer *>(context);
-    PrintRecord(printer, offset);
+    PrintRecord(printer, offset, type, allocated);
     ReleaseScannedPages(printer->index, offset);
 }
 
-bool MapSource(const DumpSource &source, MappedIndex *index)
+// Maps one file and prints its records; false with the reason in problem
+// when it cannot be read or shrank while it was read.
+bool PrintSource(const DumpSource &source, Printer *printer, std::string *problem)
 {
-    std::string reason;
-    if (MapIndexInput(source.path, index, &reason))
-        return true;
-    Complain(source.path, reason);
-    return false;
+    MappedIndex index;
+    if (!MapIndexInput(source.path, &index, problem))
+        return false;
+    printer->source = &source;
+    printer->index = &index;
+    ScanSource(*printer->options, &index, PrintScannedRecord, printer);
+    return UnmapIndexInput(&index, problem);
 }
 
-bool UnmapSource(const DumpSource &source, MappedIndex *index)
+// One large file's records, formatted a batch at a time by the readers
+// and by the main thread between the batches it scans.
+struct StatedRecord {
+    uint64_t offset;
+    int type;
+    bool allocated;
+};
+
+struct RecordBatch {
+    std::vector<StatedRecord> records;
+    Printer printer;
+};
+
+struct BatchRun {
+    OrderedPool pool;
+    std::vector<RecordBatch> batches;
+    size_t filling = 0;
+    MappedIndex *index;
+};
+
+void FormatBatch(void *context, size_t slot)
 {
-    std::string reason;
-    if (UnmapIndexInput(index, &reason))
-        return true;
-    Complain(source.path, reason);
-    return false;
+    RecordBatch &batch = static_cast<BatchRun *>(context)->batches[slot];
+    for (const StatedRecord &record : batch.records)
+        FormatRecordLine(batch.printer.options->format, *batch.printer.source, &batch.printer.index->image,
+                         record.offset, record.type, record.allocated, &batch.printer.out);
 }
 
-// Each file in turn, each record printed as the scan finds it.
-bool PrintInFileOrder(DumpFormat format, const std::vector<DumpSource> &sources)
+void PrintBatch(void *context, size_t slot)
+{
+    BatchRun *run = static_cast<BatchRun *>(context);
+    RecordBatch &batch = run->batches[slot];
+    std::fwrite(batch.printer.out.bytes.get(), 1, batch.printer.out.size, stdout);
+    batch.printer.out.size = 0;
+    if (!batch.records.empty())
+        ReleaseScannedPages(run->index, batch.records.back().offset);
+    batch.records.clear();
+}
+
+void BatchRecord(void *context, uint64_t offset, int type, bool allocated)
+{
+    BatchRun *run = static_cast<BatchRun *>(context);
+    std::vector<StatedRecord> &records = run->batches[run->filling].records;
+    records.push_back({offset, type, allocated});
+    if (records.size() < kBatchRecords)
+        return;
+    SubmitSlot(&run->pool);
+    run->filling = ClaimSlot(&run->pool);
+}
+
+bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, unsigned processors,
+                          std::string *problem)
+{
+    MappedIndex index;
+    if (!MapIndexInput(source.path, &index, problem))
+        return false;
+    BatchRun run;
+    run.index = &index;
+    StartOrderedPool(&run.pool, &run, FormatBatch, PrintBatch, processors - 1, kSlotsPerProcessor * processors);
+    run.batches.resize(run.pool.slots);
+    for (RecordBatch &batch : run.batches) {
+        batch.printer.options = &options;
+        batch.printer.source = &source;
+        batch.printer.index = &index;
+    }
+    run.filling = ClaimSlot(&run.pool);
+    ScanSource(options, &index, BatchRecord, &run);
+    SubmitSlot(&run.pool);
+    StopOrderedPool(&run.pool);
+    return UnmapIndexInput(&index, problem);
+}
+
+// Each file in turn, its records printed in file order: as the scan finds
+// them on a terminal or a single processor, otherwise formatted in batches
+// by one reader per processor.
+bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned processors)
 {
     bool allRead = true;
     Printer printer;
-    printer.format = format;
+    printer.options = &options;
+    printer.file = stdout;
+    printer.lineByLine = isatty(STDOUT_FILENO);
     for (const DumpSource &source : sources) {
-        MappedIndex index;
-        if (!MapSource(source, &index)) {
+        std::string problem;
+        bool read = processors > 1 && !printer.lineByLine ? PrintSourceInBatches(options, source, processors, &problem)
+                                                         : PrintSource(source, &printer, &problem);
+        if (!read) {
+            Complain(source.path, problem);
             allRead = false;
-            continue;
         }
-        printer.source = &source;
-        printer.index = &index;
-        ScanIndexImage(&index.image, PrintScannedRecord, &printer);
-        allRead = UnmapSource(source, &index) && allRead;
+        FlushPrinter(&printer);
     }
     return allRead;
+}
+
+// Many files, each read whole by one reader, printed in their order.
+struct FileJob {
+    const DumpSource *source;
+    Printer printer;
+    std::string problem;
+    bool read = false;
+};
+
+struct FileRun {
+    OrderedPool pool;
+    const DumpOptions *options;
+    std::vector<FileJob> jobs;
+    bool allRead = true;
+};
+
+void ReadFile(void *context, size_t slot)
+{
+    FileRun *run = static_cast<FileRun *>(context);
+    FileJob &job = run->jobs[slot];
+    job.printer.options = run->options;
+    job.printer.holdBytes = kHeldOutputBytes;
+    job.problem.clear();
+    job.read = PrintSource(*job.source, &job.printer, &job.problem);
+}
+
+// Copies a held temporary file to standard output.
+bool CopyHeldOutput(FILE *held)
+{
+    static char buffer[kOutputBuffer];
+    std::rewind(held);
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, held)) > 0)
+        std::fwrite(buffer, 1, got, stdout);
+    return !std::ferror(held);
+}
+
+void PrintFile(void *context, size_t slot)
+{
+    FileRun *run = static_cast<FileRun *>(context);
+    FileJob &job = run->jobs[slot];
+    if (!job.read)
+        Complain(job.source->path, job.problem);
+    if (job.printer.file) {
+        if (job.printer.failed || !CopyHeldOutput(job.printer.file)) {
+            Complain(job.source->path, "cannot hold the output in a temporary file");
+            job.read = false;
+        }
+        std::fclose(job.printer.file);
+    }
+    std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
+    // The slot's next file writes into the same buffer.
+    job.printer.out.size = 0;
+    job.printer.file = nullptr;
+    job.printer.failed = false;
+    run->allRead = run->allRead && job.read;
+}
+
+bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned processors)
+{
+    FileRun run;
+    run.options = &options;
+    StartOrderedPool(&run.pool, &run, ReadFile, PrintFile, processors - 1, kSlotsPerProcessor * processors);
+    run.jobs.resize(run.pool.slots);
+    for (const DumpSource &source : sources) {
+        run.jobs[ClaimSlot(&run.pool)].source = &source;
+        SubmitSlot(&run.pool);
+    }
+    StopOrderedPool(&run.pool);
+    return run.allRead;
 }
 
 // The Mixed view's order: 16 bytes per record, the rows themselves are
@@ -150,36 +376,50 @@ struct MixedScan {
     std::vector<MixedEntry> *entries;
 };
 
-void CollectMixedEntry(void *context, uint64_t offset)
+// A REDR record has no time and sorts last.
+void CollectMixedEntry(void *context, uint64_t offset, int type, bool)
 {
     MixedScan *scan = static_cast<MixedScan *>(context);
-    scan->entries->push_back({offset, RecordSortKey(scan->image, offset), scan->source});
+    scan->entries->push_back({offset, type == RecordRedirect ? 0 : RecordSortKey(scan->image, offset), scan->source});
 }
 
-bool PrintMixed(DumpFormat format, const std::vector<DumpSource> &sources)
+bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sources)
 {
     bool allRead = true;
     std::vector<MappedIndex> indexes(sources.size());
     std::vector<MixedEntry> entries;
     for (size_t i = 0; i < sources.size(); i++) {
-        if (!MapSource(sources[i], &indexes[i])) {
+        std::string problem;
+        if (!MapIndexInput(sources[i].path, &indexes[i], &problem)) {
+            Complain(sources[i].path, problem);
             allRead = false;
             continue;
         }
         MixedScan scan{&indexes[i].image, static_cast<uint32_t>(i), &entries};
-        ScanIndexImage(&indexes[i].image, CollectMixedEntry, &scan);
+        ScanSource(options, &indexes[i], CollectMixedEntry, &scan);
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const MixedEntry &a, const MixedEntry &b) { return a.sortKey > b.sortKey; });
     Printer printer;
-    printer.format = format;
+    printer.options = &options;
+    printer.file = stdout;
+    printer.lineByLine = isatty(STDOUT_FILENO);
     for (const MixedEntry &entry : entries) {
+        MappedIndex &index = indexes[entry.source];
         printer.source = &sources[entry.source];
-        printer.index = &indexes[entry.source];
-        PrintRecord(&printer, entry.offset);
+        printer.index = &index;
+        int type = RecordTypeOf(ReadImageU32(&index.image, entry.offset));
+        bool allocated = index.reach && RecordAllocated(&index.image, index.reach.get(), entry.offset);
+        PrintRecord(&printer, entry.offset, type, allocated);
     }
-    for (size_t i = 0; i < sources.size(); i++)
-        allRead = UnmapSource(sources[i], &indexes[i]) && allRead;
+    FlushPrinter(&printer);
+    for (size_t i = 0; i < sources.size(); i++) {
+        std::string problem;
+        if (indexes[i].base && !UnmapIndexInput(&indexes[i], &problem)) {
+            Complain(sources[i].path, problem);
+            allRead = false;
+        }
+    }
     return allRead;
 }
 
@@ -197,10 +437,13 @@ int main(int argc, char **argv)
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    // A terminal sees each record as it is found; a pipe or file gets
-    // large writes.
+    // A terminal sees each record as it is found; a pipe or file gets the
+    // printers' own large writes, which need no second buffer.
     static char outputBuffer[kOutputBuffer];
-    std::setvbuf(stdout, outputBuffer, isatty(STDOUT_FILENO) ? _IOLBF : _IOFBF, sizeof outputBuffer);
+    if (isatty(STDOUT_FILENO))
+        std::setvbuf(stdout, outputBuffer, _IOLBF, sizeof outputBuffer);
+    else
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
 
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
@@ -212,8 +455,13 @@ int main(int argc, char **argv)
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
     std::fwrite(preamble.data(), 1, preamble.size(), stdout);
-    allRead = (options.mixed ? PrintMixed(options.format, sources) : PrintInFileOrder(options.format, sources))
-              && allRead;
+    unsigned processors = AvailableProcessors();
+    if (options.mixed)
+        allRead = PrintMixed(options, sources) && allRead;
+    else if (processors > 1 && sources.size() > 1)
+        allRead = PrintFilesInParallel(options, sources, std::min<size_t>(processors, sources.size())) && allRead;
+    else
+        allRead = PrintInFileOrder(options, sources, processors) && allRead;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         Complain("standard output", std::strerror(errno));
         return 1;

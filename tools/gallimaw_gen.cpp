@@ -12,7 +12,9 @@ namespace {
 const char kUsage[] =
     "Usage: gallimaw-gen --kind cache|cookies|history --records N [--seed S] [--version 5|4] [--junk] OUT\n"
     "Writes an Internet Explorer index.dat (format 5.2, or 4.7 with --version 4) holding N URL records\n"
-    "of the given kind, with HASH tables pointing at them and LEAK/REDR records among them.\n"
+    "of the given kind, with LEAK and REDR records among them, one record in sixteen deleted (left in\n"
+    "free blocks), HASH tables pointing at the live URL and REDR records, the leak list and the\n"
+    "allocation bitmap.\n"
     "--seed S   choose the pseudo-random content (default 1); the same seed gives the same file\n"
     "--junk     put unrecognised bytes between records, so records start at odd offsets\n";
 

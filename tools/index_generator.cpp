@@ -6,17 +6,17 @@
 #include <cstring>
 #include <random>
 
+#include "store/filetime.h"
+
 namespace gallimaw_gen {
 namespace {
 
 constexpr uint32_t kHashTableBlocks = 0x20;
-constexpr uint32_t kHashHeaderBytes = 16;
-constexpr uint32_t kHashEntryBytes = 8;
-constexpr uint32_t kHashEntriesPerTable = (kHashTableBlocks * kBlockBytes - kHashHeaderBytes) / kHashEntryBytes;
+constexpr uint32_t kHashEntriesPerTable = (kHashTableBlocks * kBlockBytes - HASH_ENTRIES_OFFSET) / HASH_ENTRY_BYTES;
 constexpr uint32_t kUnusedHashEntry = 3;
-constexpr uint32_t kAllocationBitmapOffset = 0x250;
+// The low bits of a used hash entry: 0 for a URL record, 5 for a REDR one.
+constexpr uint32_t kRedirectHashFlags = 5;
 constexpr uint32_t kUrlFixedBytes = 0x68;
-constexpr uint32_t kRedirectUrlOffset = 16;
 constexpr uint32_t kTextAlignment = 8;
 constexpr uint32_t kFillWord = 0xDEADBEEF;
 constexpr uint32_t kCacheEntryFlags = 0x00101000;
@@ -84,7 +84,7 @@ uint64_t PieceBytes(int version, const Piece &piece)
     case PieceType::Leak:
         return uint64_t{std::max(piece.record.blocks, BlocksFor(PlanUrl(version, piece.record).end))} * kBlockBytes;
     case PieceType::Redirect:
-        return uint64_t{BlocksFor(kRedirectUrlOffset + piece.record.url.size() + 1)} * kBlockBytes;
+        return uint64_t{BlocksFor(REDR_FIELD_LOCATION + piece.record.url.size() + 1)} * kBlockBytes;
     case PieceType::Hash:
         return uint64_t{piece.blocks} * kBlockBytes;
     case PieceType::Junk:
@@ -99,22 +99,38 @@ void FillUnused(std::vector<uint8_t> &out, uint64_t from, uint64_t to)
         out[at] = static_cast<uint8_t>(kFillWord >> (8 * (at % 4)));
 }
 
+// FAT date-time of a FILETIME from 1980 to 2107, to the even second below.
+uint32_t FatDateTimeOf(uint64_t fileTime)
+{
+    CalendarTime time;
+    if (!fileTime || !FileTimeToCalendar(fileTime, &time) || time.year < 1980 || time.year > 2107)
+        return 0;
+    uint32_t date = static_cast<uint32_t>((time.year - 1980) << 9 | time.month << 5 | time.day);
+    uint32_t clock = static_cast<uint32_t>(time.hour << 11 | time.minute << 5 | time.second / 2);
+    return date | clock << 16;
+}
+
 void WriteUrl(std::vector<uint8_t> &out, uint64_t at, uint64_t bytes, int version, const Piece &piece)
 {
     const UrlRecord &record = piece.record;
     UrlPlan plan = PlanUrl(version, record);
     PutSignature(out, at, piece.type == PieceType::Leak ? "LEAK" : "URL ");
     Put32(out, at + 4, static_cast<uint32_t>(bytes / kBlockBytes));
-    Put64(out, at + 8, record.modified);
-    Put64(out, at + 16, record.accessed);
-    Put32(out, at + 32, static_cast<uint32_t>(record.headers.size() * 3 + 512));
-    Put32(out, at + UrlFieldOffset(version, 52), plan.url);
-    out[at + UrlFieldOffset(version, 56)] = record.directory;
-    Put32(out, at + UrlFieldOffset(version, 60), plan.fileName);
-    Put32(out, at + UrlFieldOffset(version, 64), kCacheEntryFlags);
-    Put32(out, at + UrlFieldOffset(version, 68), plan.headers);
-    Put32(out, at + UrlFieldOffset(version, 72), static_cast<uint32_t>(record.headers.size()));
-    Put32(out, at + UrlFieldOffset(version, 84), 1);
+    Put64(out, at + URL_FIELD_MODIFIED, record.modified);
+    Put64(out, at + URL_FIELD_ACCESSED, record.accessed);
+    if (version == 4)
+        Put64(out, at + URL_FIELD_EXPIRES, record.expires);
+    else
+        Put32(out, at + URL_FIELD_EXPIRES, FatDateTimeOf(record.expires));
+    Put32(out, at + URL_FIELD_CACHED_SIZE, static_cast<uint32_t>(record.headers.size() * 3 + 512));
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_LOCATION), plan.url);
+    out[at + UrlFieldOffset(version, URL_FIELD_DIRECTORY)] = record.directory;
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_FILE_NAME), plan.fileName);
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_FLAGS), kCacheEntryFlags);
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_HEADERS), plan.headers);
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_HEADERS + 4), static_cast<uint32_t>(record.headers.size()));
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_LAST_CHECKED), FatDateTimeOf(record.lastChecked));
+    Put32(out, at + UrlFieldOffset(version, URL_FIELD_HITS), record.hits);
     PutText(out, at + plan.url, record.url);
     if (plan.fileName)
         PutText(out, at + plan.fileName, record.fileName);
@@ -127,47 +143,67 @@ void WriteRedirect(std::vector<uint8_t> &out, uint64_t at, uint64_t bytes, const
 {
     PutSignature(out, at, "REDR");
     Put32(out, at + 4, static_cast<uint32_t>(bytes / kBlockBytes));
-    PutText(out, at + kRedirectUrlOffset, piece.record.url);
+    PutText(out, at + REDR_FIELD_LOCATION, piece.record.url);
 }
 
+// A record a hash table entry points at.
+struct HashTarget {
+    uint64_t offset;
+    bool redirect;
+};
+
 void WriteHashTable(std::vector<uint8_t> &out, uint64_t at, uint32_t blocks, uint64_t next, uint32_t sequence,
-                    const std::vector<uint64_t> &targets)
+                    const std::vector<HashTarget> &targets)
 {
     PutSignature(out, at, "HASH");
     Put32(out, at + 4, blocks);
-    Put32(out, at + 8, static_cast<uint32_t>(next));
+    Put32(out, at + HASH_FIELD_NEXT, static_cast<uint32_t>(next));
     Put32(out, at + 12, sequence);
-    uint64_t entries = (uint64_t{blocks} * kBlockBytes - kHashHeaderBytes) / kHashEntryBytes;
+    uint64_t entries = (uint64_t{blocks} * kBlockBytes - HASH_ENTRIES_OFFSET) / HASH_ENTRY_BYTES;
     for (uint64_t i = 0; i < entries; i++) {
-        uint64_t entry = at + kHashHeaderBytes + i * kHashEntryBytes;
+        uint64_t entry = at + HASH_ENTRIES_OFFSET + i * HASH_ENTRY_BYTES;
         bool used = i < targets.size();
-        // Any value with the low bits clear marks a used entry.
-        Put32(out, entry, used ? static_cast<uint32_t>((targets[i] * 2654435761u) & ~0x3Fu) | 0x40 : kUnusedHashEntry);
-        Put32(out, entry + 4, used ? static_cast<uint32_t>(targets[i]) : kUnusedHashEntry);
+        uint32_t target = used ? static_cast<uint32_t>(targets[i].offset) : kUnusedHashEntry;
+        uint32_t hash = ((target * 2654435761u) & ~0x3Fu) | 0x40 | (used && targets[i].redirect ? kRedirectHashFlags : 0);
+        Put32(out, entry, used ? hash : kUnusedHashEntry);
+        Put32(out, entry + 4, target);
     }
 }
 
-void WriteHeader(std::vector<uint8_t> &out, const IndexLayout &layout, uint64_t firstHashTable)
+// Marks the blocks from `at` for `bytes` in use in the allocation bitmap;
+// returns how many it newly marked.
+uint32_t MarkInUse(std::vector<uint8_t> &out, uint64_t at, uint64_t bytes)
 {
-    const char *signature = layout.version == 4 ? "Client UrlCache MMF Ver 4.7" : "Client UrlCache MMF Ver 5.2";
-    std::memcpy(out.data(), signature, std::strlen(signature) + 1);
+    uint32_t marked = 0;
+    uint64_t last = (at + bytes - 1 - kDataAreaOffset) / kBlockBytes;
+    for (uint64_t block = (at - kDataAreaOffset) / kBlockBytes; block <= last && block < INDEX_BITMAP_BLOCKS; block++) {
+        uint8_t &bits = out[INDEX_ALLOCATION_BITMAP_OFFSET + block / 8];
+        uint8_t bit = static_cast<uint8_t>(1u << (block % 8));
+        marked += !(bits & bit);
+        bits |= bit;
+    }
+    return marked;
+}
+
+void WriteHeader(std::vector<uint8_t> &out, const IndexLayout &layout, uint64_t firstHashTable, uint32_t blocksInUse)
+{
+    std::string signature = INDEX_SIGNATURE + std::string(layout.version == 4 ? "4.7" : "5.2");
+    std::memcpy(out.data(), signature.c_str(), signature.size() + 1);
     uint64_t blocks = (out.size() - kDataAreaOffset) / kBlockBytes;
     Put32(out, 28, static_cast<uint32_t>(out.size()));
-    Put32(out, 32, static_cast<uint32_t>(firstHashTable));
-    Put32(out, 36, static_cast<uint32_t>(blocks));
-    Put32(out, 40, static_cast<uint32_t>(blocks));
+    Put32(out, INDEX_HASH_TABLE_OFFSET, static_cast<uint32_t>(firstHashTable));
+    Put32(out, INDEX_BLOCK_COUNT_OFFSET, static_cast<uint32_t>(blocks));
+    Put32(out, 40, blocksInUse);
     Put64(out, 48, uint64_t{8} << 20);
-    Put32(out, 72, static_cast<uint32_t>(layout.directories.size()));
+    Put32(out, INDEX_DIRECTORY_COUNT_OFFSET, static_cast<uint32_t>(layout.directories.size()));
     for (size_t i = 0; i < layout.directories.size(); i++) {
-        uint64_t entry = 76 + i * 12;
-        if (entry + 12 > kAllocationBitmapOffset)
+        uint64_t entry = INDEX_DIRECTORY_ENTRIES_OFFSET + i * INDEX_DIRECTORY_ENTRY_BYTES;
+        if (entry + INDEX_DIRECTORY_ENTRY_BYTES > INDEX_LEAK_LIST_OFFSET)
             break;
         Put32(out, entry, static_cast<uint32_t>(i + 1));
-        std::memcpy(out.data() + entry + 4, layout.directories[i].data(), std::min<size_t>(8, layout.directories[i].size()));
+        std::memcpy(out.data() + entry + INDEX_DIRECTORY_NAME_SKIP, layout.directories[i].data(),
+                    std::min<size_t>(INDEX_DIRECTORY_NAME_BYTES, layout.directories[i].size()));
     }
-    uint64_t bitmapBits = uint64_t{kDataAreaOffset - kAllocationBitmapOffset} * 8;
-    for (uint64_t block = 0; block < std::min(blocks, bitmapBits); block++)
-        out[kAllocationBitmapOffset + block / 8] |= static_cast<uint8_t>(1u << (block % 8));
 }
 
 } // namespace
@@ -212,15 +248,7 @@ Piece JunkPiece(std::string bytes)
 
 uint64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second)
 {
-    // Days from 1601-01-01, counting years from March so leap days come last.
-    int64_t y = year - (month <= 2);
-    int64_t era = y / 400;
-    int64_t yearOfEra = y - era * 400;
-    int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    int64_t days = era * 146097 + dayOfEra - 584694;
-    int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
-    return static_cast<uint64_t>(seconds) * 10000000u;
+    return CalendarToFileTime(year, month, day, hour, minute, second);
 }
 
 uint32_t UrlFieldOffset(int version, uint32_t version5Offset)
@@ -231,14 +259,14 @@ uint32_t UrlFieldOffset(int version, uint32_t version5Offset)
 GeneratedIndex BuildIndex(const IndexLayout &layout)
 {
     // First pass: place every piece, with a HASH table ahead of each run of
-    // URL records that one table can point at.
+    // URL and REDR records that one table can point at.
     struct Placed {
         uint64_t at;
         uint64_t bytes;
     };
     std::vector<Placed> placed;
     std::vector<uint64_t> tables;
-    std::vector<std::vector<uint64_t>> tableTargets;
+    std::vector<std::vector<HashTarget>> tableTargets;
     uint64_t at = kDataAreaOffset;
     auto placeTable = [&] {
         tables.push_back(at);
@@ -248,22 +276,28 @@ GeneratedIndex BuildIndex(const IndexLayout &layout)
     if (layout.hashTables)
         placeTable();
     for (const Piece &piece : layout.pieces) {
-        bool isUrl = piece.type == PieceType::Url;
-        if (layout.hashTables && isUrl && tableTargets.back().size() == kHashEntriesPerTable)
+        bool hashed = layout.hashTables && !piece.deleted
+                      && (piece.type == PieceType::Url || piece.type == PieceType::Redirect);
+        if (hashed && tableTargets.back().size() == kHashEntriesPerTable)
             placeTable();
         uint64_t bytes = PieceBytes(layout.version, piece);
         placed.push_back({at, bytes});
-        if (layout.hashTables && isUrl)
-            tableTargets.back().push_back(at);
+        if (hashed)
+            tableTargets.back().push_back({at, piece.type == PieceType::Redirect});
         at += bytes;
     }
 
+    // The file ends on a whole block, as the allocation bitmap counts them.
     GeneratedIndex index;
-    index.bytes.assign(at, 0);
+    index.bytes.assign(uint64_t{BlocksFor(at)} * kBlockBytes, 0);
     index.firstHashTable = tables.empty() ? kDataAreaOffset : tables.front();
-    for (size_t i = 0; i < tables.size(); i++)
+    uint32_t blocksInUse = 0;
+    for (size_t i = 0; i < tables.size(); i++) {
         WriteHashTable(index.bytes, tables[i], kHashTableBlocks, i + 1 < tables.size() ? tables[i + 1] : 0,
                        static_cast<uint32_t>(i), tableTargets[i]);
+        blocksInUse += MarkInUse(index.bytes, tables[i], uint64_t{kHashTableBlocks} * kBlockBytes);
+    }
+    uint64_t leakLink = INDEX_LEAK_LIST_OFFSET;
     for (size_t i = 0; i < layout.pieces.size(); i++) {
         const Piece &piece = layout.pieces[i];
         index.offsets.push_back(placed[i].at);
@@ -280,10 +314,18 @@ GeneratedIndex BuildIndex(const IndexLayout &layout)
             break;
         case PieceType::Junk:
             std::memcpy(index.bytes.data() + placed[i].at, piece.bytes.data(), piece.bytes.size());
-            break;
+            continue;
+        }
+        if (piece.deleted || !placed[i].bytes)
+            continue;
+        blocksInUse += MarkInUse(index.bytes, placed[i].at, placed[i].bytes);
+        // Each LEAK record links the next; the header holds the first.
+        if (piece.type == PieceType::Leak) {
+            Put32(index.bytes, leakLink, static_cast<uint32_t>(placed[i].at));
+            leakLink = placed[i].at + LEAK_FIELD_NEXT;
         }
     }
-    WriteHeader(index.bytes, layout, index.firstHashTable);
+    WriteHeader(index.bytes, layout, index.firstHashTable, blocksInUse);
     return index;
 }
 
@@ -295,6 +337,7 @@ const char *const kPages[] = {"index", "default", "news", "article", "search", "
 const char *const kTypes[][2] = {{"htm", "text/html"}, {"gif", "image/gif"}, {"jpg", "image/jpeg"},
                                  {"css", "text/css"}, {"js", "application/x-javascript"}};
 constexpr const char *kUser = "pocketpc";
+constexpr uint64_t kTicksPerDay = 864000000000ull;
 
 template <size_t N> const char *Pick(std::mt19937_64 &random, const char *const (&items)[N])
 {
@@ -350,6 +393,10 @@ UrlRecord SampleRecord(IndexKind kind, std::mt19937_64 &random, uint32_t number,
         record.directory = 0xFF;
         break;
     }
+    // Checked when last accessed, kept for up to a month, used now and then.
+    record.lastChecked = record.accessed;
+    record.expires = record.accessed + number % 31 * kTicksPerDay;
+    record.hits = 1 + number % 20;
     return record;
 }
 
@@ -385,6 +432,9 @@ IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int ve
             layout.pieces.push_back(RedirectPiece("http://" + std::string(Pick(random, kHosts)) + "/moved"));
         layout.pieces.push_back(UrlPiece(SampleRecord(kind, random, number, layout.directories.size())));
     }
+    // Records deleted since they were written, left in free blocks.
+    for (Piece &piece : layout.pieces)
+        piece.deleted = piece.type != PieceType::Junk && random() % 16 == 0;
     return layout;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "store/index_format.h"
+
 namespace gallimaw_gen {
 
 enum class IndexKind { Cache = 0, Cookies = 1, History = 2 };
@@ -16,6 +18,11 @@ struct UrlRecord {
     uint8_t directory = 0;
     uint64_t modified = 0; // FILETIME
     uint64_t accessed = 0; // FILETIME
+    // FILETIMEs; written as FAT date-times (to the even second) where the
+    // layout stores them so.
+    uint64_t expires = 0;
+    uint64_t lastChecked = 0;
+    uint32_t hits = 1;
     uint32_t blocks = 0;   // at least as many as the texts need
 };
 
@@ -26,14 +33,18 @@ struct Piece {
     UrlRecord record;    // Url and Leak; Redirect uses record.url
     uint32_t blocks = 0; // Hash
     std::string bytes;   // Junk: written as they are, so later records may start at any offset
+    // A URL, LEAK or REDR record left behind in free blocks: no hash table
+    // entry or leak list link reaches it and the bitmap marks its blocks free.
+    bool deleted = false;
 };
 
 struct IndexLayout {
     int version = 5; // 5: "Ver 5.2", 4: "Ver 4.7"
     std::vector<std::string> directories;
-    // Lead with HASH tables whose entries point at the URL records, as
-    // Internet Explorer writes them; otherwise the header's hash table
-    // offset points at the first piece.
+    // Lead with HASH tables whose entries point at the URL and REDR records,
+    // as Internet Explorer writes them; otherwise the header's hash table
+    // offset points at the first piece. LEAK records are linked in the
+    // leak list either way.
     bool hashTables = true;
     std::vector<Piece> pieces;
 };
@@ -44,8 +55,8 @@ struct GeneratedIndex {
     uint64_t firstHashTable = 0;
 };
 
-constexpr uint32_t kDataAreaOffset = 0x4000;
-constexpr uint32_t kBlockBytes = 128;
+constexpr uint32_t kDataAreaOffset = INDEX_DATA_AREA_OFFSET;
+constexpr uint32_t kBlockBytes = INDEX_BLOCK_BYTES;
 
 Piece UrlPiece(UrlRecord record);
 Piece LeakPiece(UrlRecord record);
@@ -62,7 +73,8 @@ uint32_t UrlFieldOffset(int version, uint32_t version5Offset);
 GeneratedIndex BuildIndex(const IndexLayout &layout);
 
 // A file of the given kind with `records` URL records, with LEAK and REDR
-// records among them; junk puts unrecognised bytes between records.
+// records among them and some of each deleted; junk puts unrecognised
+// bytes between records.
 IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int version, bool junk);
 
 // Writes the image; false with errno-style reason in `error` on failure.

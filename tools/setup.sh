@@ -3,9 +3,9 @@
 
 GALLIMAW_PACKAGES=(
     cmake make g++ googletest clang libclang-rt-14-dev
-    wine wine64 gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    wine wine64 fonts-wine gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     xvfb xauth x11-utils python3 python3-pil python3-pytest nlohmann-json3-dev
-    pasco libmsiecf-utils valgrind time
+    pasco libmsiecf-utils sleuthkit valgrind time
 )
 
 gallimaw_install_packages() {
@@ -70,6 +70,8 @@ gallimaw_start_wine() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1
     fi
+    # The fonts of the device's screen, as every device has them.
+    "$top/device/gallimaw-device" fonts "$WINEPREFIX" || return 1
     wineserver -p
     # Without a window manager, Wine waits about 2 s for one whenever a
     # managed window goes away; unmanaged windows close at once.

@@ -7,6 +7,7 @@ import subprocess
 import sys
 
 from . import DeviceError, create, log, settings, supervisor, ui
+from .fonts import install_wine_fonts
 from .kinds import KINDS
 from .paths import host_path
 
@@ -162,6 +163,10 @@ whatever their case.""").add_argument("device_path", metavar="DEVICEPATH")
     command(commands, "log", print_log, "Prints the device log.")
     command(commands, "stop", lambda o: supervisor.stop(o.dir),
             "Ends the supervisor, every device process and the device's own X server.")
+    command(commands, "fonts", lambda o: install_wine_fonts(o.prefix), """\
+Puts Wine's Tahoma and Marlett into the Fonts folder of the Wine prefix
+WINEPREFIX (every device has them; ./test gives them to the Win32 tests'
+prefix).""", takes_dir=False).add_argument("prefix", metavar="WINEPREFIX")
 
     parser.epilog = listings("commands", listed)
     return parser

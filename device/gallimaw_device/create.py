@@ -6,6 +6,7 @@ import subprocess
 
 from . import DeviceError, log, note, settings
 from .contract import STARTUP_FOLDER
+from .fonts import install_wine_fonts
 from .index_files import given_index_files, install_index_files
 from .kinds import KINDS
 from .paths import drive_c, host_path
@@ -33,6 +34,7 @@ def make_template():
         stamp = os.path.join(TEMPLATE, "wine-version")
         version = wine_version()
         if os.path.exists(stamp) and open(stamp).read() == version:
+            install_wine_fonts(os.path.join(TEMPLATE, "prefix"))
             return
         shutil.rmtree(TEMPLATE, ignore_errors=True)
         os.makedirs(TEMPLATE)
@@ -41,6 +43,7 @@ def make_template():
         wait_for_wineserver(TEMPLATE)
         if result.returncode != 0 or not os.path.exists(os.path.join(TEMPLATE, "prefix", "system.reg")):
             raise DeviceError("wineboot failed: " + result.stderr.decode(errors="replace")[-500:])
+        install_wine_fonts(os.path.join(TEMPLATE, "prefix"))
         with open(stamp, "w") as f:
             f.write(version)
 

@@ -215,29 +215,41 @@ TEST_F(DeviceBoot, MenuBarHelpKeyAndTitleBarOkReachTheForegroundProgram)
     EXPECT_FALSE(FindTopWindow(DumpScreen(*device), "GallimawProbe").is_object());
 }
 
-TEST_F(DeviceBoot, HelpViewerShowsThePageNamedOnItsCommandLine)
+TEST_F(DeviceBoot, HelpViewerShowsThePageAtItsTopicOnTheWholeScreenUntilOk)
 {
-    const std::string page =
-        "<h3>Probe help</h3><p><a href=\"#Second\">Second topic</a><p><input type=button value=\"Back\" name=B>";
+    std::string lines;
+    for (int i = 0; i < 30; i++)
+        lines += "<p>Line " + std::to_string(i) + "</p>";
+    const std::string page = "<h3>Probe help</h3>" + lines +
+                             "<a name=\"Second\"></a><p><a href=\"#Main_Contents\">Second topic</a>"
+                             "<p><input type=button value=Back name=B>" + lines;
     WriteHostFile(DevicePathOnHost(*device, "\\Windows\\Probe Help.htm"), page);
     CommandResult help =
-        DeviceCommand(*device, "ui", {"start", "C:\\windows\\peghelp.exe", "file:Probe Help.htm#Main_Contents"});
+        DeviceCommand(*device, "ui", {"start", "C:\\windows\\peghelp.exe", "file:Probe Help.htm#Second"});
     ASSERT_EQ(help.code, 0) << help.out << help.err;
-    nlohmann::json window = FindTopWindow(DumpScreen(*device), "", "Help");
+    nlohmann::json dump = DumpScreen(*device);
+    nlohmann::json window = FindTopWindow(dump, "GallimawHelp");
     ASSERT_TRUE(window.is_object());
+    EXPECT_EQ(window["rect"], nlohmann::json::parse(R"({"left":0,"top":26,"right":240,"bottom":320})"));
+    nlohmann::json bar = FindTopWindow(dump, "CeNavBar");
+    ASSERT_TRUE(bar.is_object());
+    EXPECT_EQ(bar["text"], "Help");
+    EXPECT_EQ(FindWindows({{"windows", nlohmann::json::array({bar})}}, "Button", "ok").at(0)["visible"], true);
+
+    // Opened at the topic: its link is on the view's first line.
     nlohmann::json screen = {{"windows", nlohmann::json::array({window})}};
     std::vector<nlohmann::json> views = FindWindows(screen, "DISPLAYCLASS");
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(views[0]["html"]["source"], page);
     const nlohmann::json &links = views[0]["html"]["links"];
     ASSERT_EQ(links.size(), 2u);
-    EXPECT_EQ(links[0]["target"], "#Second");
-    EXPECT_EQ(links[1]["target"], "B");
-    // Screen rectangles, the button's below the link's.
-    EXPECT_GT(links[0]["rect"]["top"].get<int>(), views[0]["rect"]["top"].get<int>());
+    EXPECT_EQ(links[0]["target"], "#Main_Contents");
+    EXPECT_LT(links[0]["rect"]["top"].get<int>() - views[0]["rect"]["top"].get<int>(), 10);
     EXPECT_GE(links[1]["rect"]["top"].get<int>(), links[0]["rect"]["bottom"].get<int>());
-    EXPECT_LT(links[1]["rect"]["bottom"].get<int>(), views[0]["rect"]["bottom"].get<int>());
-    EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Main_Contents\""), 0);
+    EXPECT_GE(FindEntry(DeviceLogEntries(*device), "peghelp.exe help \"file:Probe Help.htm#Second\""), 0);
+
+    EXPECT_EQ(DeviceCommand(*device, "ui", {"ok"}).code, 0);
+    EXPECT_TRUE(WaitFor([&] { return !FindTopWindow(DumpScreen(*device), "GallimawHelp").is_object(); }, 10s));
 }
 
 TEST_F(DeviceBoot, DevicePathsLeadToTheHostFilesWhateverTheirCase)

@@ -84,6 +84,12 @@ static nlohmann::json FindMessageBox(const nlohmann::json &dump)
     return nullptr;
 }
 
+static bool Contains(const nlohmann::json &outer, const nlohmann::json &inner)
+{
+    return inner["left"] >= outer["left"] && inner["top"] >= outer["top"] && inner["right"] <= outer["right"] &&
+           inner["bottom"] <= outer["bottom"];
+}
+
 static nlohmann::json FindRecordList(const nlohmann::json &dump)
 {
     for (const nlohmann::json &list : FindWindows(dump, "SysListView32"))
@@ -138,6 +144,11 @@ TEST_F(SoftReset, ShowsTheLockedHistoryAfterTheNextBoot)
     ASSERT_TRUE(WaitFor([&] { return (box = FindMessageBox(DumpScreen(device))).is_object(); }, ScreenWait));
     EXPECT_EQ(box["text"], "Gallimaw View");
     EXPECT_EQ(box["messagebox"]["text"], Question);
+    // The box and its text lie on the screen: the question can be read whole.
+    std::vector<nlohmann::json> text = FindWindows({{"windows", nlohmann::json::array({box})}}, "Static", Question);
+    ASSERT_EQ(text.size(), 1u);
+    EXPECT_TRUE(Contains({{"left", 0}, {"top", 0}, {"right", 240}, {"bottom", 320}}, box["rect"])) << box["rect"];
+    EXPECT_TRUE(Contains(box["rect"], text[0]["rect"])) << text[0]["rect"];
     EXPECT_FALSE(FindRecordList(DumpScreen(device)).is_object());
     EXPECT_GE(FindEntry(DeviceLogEntries(device), "iexplore.exe closed"), 0);
 

@@ -1,9 +1,12 @@
-// Any byte string as an index file image: the scan must end, stay inside
-// the image and give columns that fit their buffer.
+// Any byte string as an index file image: the scans must end, stay inside
+// the image and give columns that fit their buffer and texts that lie in
+// the image.
 #include <cstdint>
 #include <cstdlib>
 
+#include "store/record_fields.h"
 #include "store/record_row.h"
+#include "store/record_state.h"
 
 namespace {
 
@@ -26,12 +29,31 @@ void CheckRow(void *context, uint64_t recordOffset)
     RecordSortKey(image, recordOffset);
 }
 
+void CheckText(const IndexImage *image, const RecordText &text)
+{
+    if (text.length && (text.start >= image->size || text.length > image->size - text.start))
+        std::abort();
+}
+
+void CheckFields(void *context, uint64_t recordOffset, int type, int)
+{
+    const IndexImage *image = static_cast<const IndexImage *>(context);
+    RecordFields fields;
+    ReadRecordFields(image, recordOffset, type, &fields);
+    CheckText(image, fields.location);
+    CheckText(image, fields.fileName);
+    CheckText(image, fields.headers);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
+    static IndexReach reach;
     IndexImage image;
     OpenIndexImage(&image, data, size);
     ScanIndexImage(&image, CheckRow, &image);
+    FindIndexReach(&image, &reach, nullptr, nullptr);
+    ScanIndexRecords(&image, &reach, CheckFields, &image);
     return 0;
 }

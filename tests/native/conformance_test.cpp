@@ -1,37 +1,46 @@
 // gallimaw-dump against the peer parsers pasco and msiecfexport on the real
 // index files, and on files gallimaw-gen writes for every kind and layout:
-// every URL record the peers report must be among our rows with the same
-// URL, file name, directory and times.
+// every URL, LEAK and REDR record msiecfexport reports is exported with the
+// same type, state, URL, times, file name and directory, every record pasco
+// reports likewise, and every URL record is among the viewer's rows with
+// the same columns.
 //
 // Allowed differences, each checked rather than skipped:
-// - Years outside the columns' windows (accessed 2001-2009, modified
-//   2001-2014) show "Unknown"; then the full time is compared through a
-//   second path, the FILETIME at the row's offset converted by the decoder,
-//   and the accessed time also through the Sort key, which keeps the
-//   two-digit year.
+// - Years outside the viewer's windows (accessed 2001-2009, modified
+//   2001-2014) show "Unknown" in its rows; then the full time is compared
+//   through a second path, the FILETIME at the row's offset converted by
+//   the decoder, and the accessed time also through the Sort key, which
+//   keeps the two-digit year.
 // - Time formats differ (pasco "MM/DD/YYYY HH:MM:SS", msiecfexport
-//   "Mon DD, YYYY HH:MM:SS.fraction"); fractions of a second are dropped; a
-//   zero time, which both peers leave out, is 1601-01-01 00:00:00.
-// - msiecfexport reads the file in 128-byte blocks; a record that starts
-//   off that grid (after unrecognised bytes) is found only by this scan,
-//   and by pasco, which follows the hash table's pointers to it.
-// - The scan steps over each record by its block count. A record that a
-//   peer reaches through the hash table but that starts inside the blocks
-//   the record before it still claims (msiecfexport marks that one
-//   "partial") is stepped over, as the viewer does.
-// - msiecfexport also reports records it recovers from unallocated blocks;
-//   the scan finds those as well, so they need no exception.
-// - pasco walks the hash tables in hash order; its records are matched by
-//   content, not by position.
+//   "Mon DD, YYYY HH:MM:SS.fraction"); the viewer drops fractions of a
+//   second; a zero time, which both peers leave out, is 1601-01-01 00:00:00
+//   in the viewer and null in jsonl.
 // - The exported formats (jsonl, and csv, which must say the same) carry
 //   full ISO 8601 UTC times with 100 ns digits and no year window. They
 //   are compared exactly: with msiecfexport's nanoseconds (whose last two
-//   digits are always 00, FILETIME counting 100 ns), with pasco's seconds
-//   (it prints no fraction). Both peers and gallimaw-dump give the stored
-//   FILETIME as UTC with no time-zone adjustment; pasco runs with TZ=UTC
-//   because it converts through the local time zone. Daily history files
-//   store local times in their records; all three print them as stored.
-// - A zero time is left out by both peers and is null in jsonl.
+//   digits are always 00, FILETIME counting 100 ns), to the second where a
+//   peer prints no fraction (pasco; msiecfexport's FAT date-times, which
+//   hold whole seconds). All three give the stored times with no time-zone
+//   adjustment; pasco runs with TZ=UTC because it converts through the
+//   local time zone. Daily history files store local times in their
+//   records; all three print them as stored.
+// - msiecfexport prints "Never" for an expiration time of all one bits; as
+//   a FAT date-time that names no date, it is null in jsonl.
+// - msiecfexport prints only the file name and directory of a LEAK record;
+//   its other fields are compared where the other peers show them.
+// - msiecfexport reads the file in 128-byte blocks; a record that starts
+//   off that grid (after unrecognised bytes) is found only by this scan,
+//   and by pasco, which follows the hash table's pointers to it.
+// - The viewer steps over each record by its block count. A record that
+//   starts inside the blocks a recovered record before it still claims
+//   (msiecfexport marks that one "partial") is exported, since the scan
+//   looks inside the blocks of a recovered record, but is no viewer row.
+// - msiecfexport tells allocated records ("items") from recovered ones by
+//   the allocation bitmap alone; gallimaw-dump also asks that the hash
+//   tables or the leak list reach the record. On every file here the two
+//   agree. pasco lists what the hash tables reach: each is allocated.
+// - pasco walks the hash tables in hash order; its records are matched by
+//   content, not by position.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -56,22 +65,23 @@ struct Time {
     std::string fraction; // digits after the second, as the peer printed them
 };
 
+enum class Peer { Msiecfexport, Pasco };
+
 struct PeerRecord {
+    Peer peer = Peer::Msiecfexport;
+    std::string type = "URL";
     uint64_t offset = 0; // msiecfexport only
-    bool partial = false;
+    bool partial = false, recovered = false;
     std::string url, fileName, directory;
-    Time modified, accessed;
+    int directoryIndex = -1; // msiecfexport only
+    Time modified, accessed, expires, lastChecked;
+    bool neverExpires = false;
 };
 
 struct Row {
     uint64_t offset = 0;
     uint32_t sortKey = 0;
     std::vector<std::string> columns;
-};
-
-// A record as --format=jsonl exports it; a null becomes "null".
-struct ExportedRecord {
-    std::string url, fileName, directory, accessed, modified;
 };
 
 std::vector<std::string> Split(const std::string &text, char separator)
@@ -154,19 +164,32 @@ std::string FieldValue(const std::string &line)
     return colon == std::string::npos ? "" : line.substr(colon + 2);
 }
 
+// "0 (0x00)(ENG3X4ZR)" or "1 (0x01) (ENG3X4ZR)"; no name when the index
+// names no directory.
+void ParseDirectory(const std::string &value, PeerRecord *record)
+{
+    size_t hex = value.find("(0x");
+    record->directoryIndex = static_cast<int>(std::stoul(value.substr(hex + 1), nullptr, 16));
+    size_t open = value.rfind('(');
+    std::string last = value.substr(open + 1, value.size() - open - 2);
+    record->directory = last.rfind("0x", 0) == 0 ? "" : last;
+}
+
 std::vector<PeerRecord> MsiecfRecords(const std::string &file)
 {
     CommandResult result = RunCommand("msiecfexport -m all " + Quoted(file));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     std::vector<PeerRecord> records;
-    bool inUrl = false;
+    bool recovered = false;
     for (const std::string &line : Split(result.out, '\n')) {
         std::string value = FieldValue(line);
-        if (line.rfind("Record type", 0) == 0) {
-            inUrl = value == "URL";
-            if (inUrl)
-                records.emplace_back();
-        } else if (!inUrl) {
+        if (line.rfind("Exporting recovered items", 0) == 0) {
+            recovered = true;
+        } else if (line.rfind("Record type", 0) == 0) {
+            records.emplace_back();
+            records.back().type = value;
+            records.back().recovered = recovered;
+        } else if (records.empty()) {
             continue;
         } else if (line.rfind("Offset range", 0) == 0) {
             records.back().offset = std::stoull(value);
@@ -177,16 +200,28 @@ std::vector<PeerRecord> MsiecfRecords(const std::string &file)
             records.back().accessed = ParseMsiecfTime(value);
         } else if (line.rfind("Secondary time", 0) == 0) {
             records.back().modified = ParseMsiecfTime(value);
+        } else if (line.rfind("Expiration time", 0) == 0) {
+            records.back().neverExpires = value == "Never";
+            if (!records.back().neverExpires)
+                records.back().expires = ParseMsiecfTime(value);
+        } else if (line.rfind("Last checked time", 0) == 0) {
+            records.back().lastChecked = ParseMsiecfTime(value);
         } else if (line.rfind("Filename", 0) == 0) {
             records.back().fileName = value;
         } else if (line.rfind("Cache directory index", 0) == 0) {
-            // "0 (0x00)(ENG3X4ZR)"; no name when the index names no directory.
-            size_t open = value.rfind('(');
-            std::string last = value.substr(open + 1, value.size() - open - 2);
-            records.back().directory = last.rfind("0x", 0) == 0 ? "" : last;
+            ParseDirectory(value, &records.back());
         }
     }
     return records;
+}
+
+std::vector<PeerRecord> MsiecfUrlRecords(const std::string &file)
+{
+    std::vector<PeerRecord> urls;
+    for (const PeerRecord &record : MsiecfRecords(file))
+        if (record.type == "URL")
+            urls.push_back(record);
+    return urls;
 }
 
 std::vector<PeerRecord> PascoRecords(const std::string &file)
@@ -196,9 +231,11 @@ std::vector<PeerRecord> PascoRecords(const std::string &file)
     std::vector<PeerRecord> records;
     for (const std::string &line : Split(result.out, '\n')) {
         std::vector<std::string> fields = Split(line, '\t');
-        if (fields.size() < 6 || fields[0] != "URL")
+        if (fields.size() < 6 || (fields[0] != "URL" && fields[0] != "REDR"))
             continue;
         PeerRecord record;
+        record.peer = Peer::Pasco;
+        record.type = fields[0];
         record.url = fields[1];
         record.modified = ParsePascoTime(fields[2]);
         record.accessed = ParsePascoTime(fields[3]);
@@ -266,29 +303,53 @@ std::string CompareIso(const std::string &exported, const Time &peer)
     return ours == ExpectedIso(peer) ? "" : " " + exported + " vs " + ExpectedIso(peer);
 }
 
-// The exported record against a peer's: whole texts and full times.
-std::string CompareExported(const ExportedRecord &exported, const PeerRecord &peer)
+std::string JsonText(const nlohmann::json &value)
+{
+    return value.is_null() ? "null" : value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+// The exported record against a peer's: type, state, whole texts and full
+// times, each where the peer shows it.
+std::string CompareExported(const nlohmann::json &exported, const PeerRecord &peer)
 {
     std::string problems;
-    if (exported.url != peer.url)
-        problems += " exported URL " + exported.url;
-    if (exported.fileName != peer.fileName)
-        problems += " exported file name " + exported.fileName;
-    if (exported.directory != peer.directory)
-        problems += " exported directory " + exported.directory;
-    std::string accessed = CompareIso(exported.accessed, peer.accessed);
-    std::string modified = CompareIso(exported.modified, peer.modified);
-    if (!accessed.empty())
-        problems += " exported accessed" + accessed;
-    if (!modified.empty())
-        problems += " exported modified" + modified;
+    auto differs = [&](const char *key, const std::string &expected) {
+        if (JsonText(exported[key]) != expected)
+            problems += std::string(" ") + key + " " + JsonText(exported[key]) + " vs " + expected;
+    };
+    bool msiecf = peer.peer == Peer::Msiecfexport;
+    differs("type", peer.type);
+    if (msiecf)
+        differs("state", peer.recovered ? "recovered" : "allocated");
+    else
+        differs("state", "allocated");
+    if (!(msiecf && peer.type == "LEAK"))
+        differs("url", peer.url);
+    if (peer.type == "REDR")
+        return problems;
+    differs("file", peer.fileName);
+    differs("dir", peer.directory);
+    const struct {
+        const char *key;
+        const Time &time;
+        bool shown;
+    } kTimes[] = {{"accessed", peer.accessed, peer.type == "URL"}, {"modified", peer.modified, peer.type == "URL"},
+                  {"expires", peer.expires, msiecf && peer.type == "URL"},
+                  {"last_checked", peer.lastChecked, msiecf && peer.type == "URL"}};
+    for (const auto &time : kTimes) {
+        std::string difference = time.shown ? CompareIso(JsonText(exported[time.key]), time.time) : "";
+        if (!difference.empty())
+            problems += std::string(" ") + time.key + difference;
+    }
+    if (msiecf)
+        differs("cache_dir_index", std::to_string(peer.directoryIndex));
     return problems;
 }
 
-std::string CompareRecord(const Row &row, const ExportedRecord &exported, const IndexImage &image,
-                          const PeerRecord &peer)
+// A viewer row against a peer's URL record.
+std::string CompareRow(const Row &row, const IndexImage &image, const PeerRecord &peer)
 {
-    std::string problems = CompareExported(exported, peer);
+    std::string problems;
     if (row.columns[1] != peer.url)
         problems += " URL " + row.columns[1];
     if (row.columns[5] != peer.fileName)
@@ -312,11 +373,6 @@ const Row *CoveringRow(const std::vector<Row> &rows, uint64_t offset)
         if (row.offset < offset && offset < row.offset + std::stoull(row.columns[2]))
             covering = &row;
     return covering;
-}
-
-std::string JsonText(const nlohmann::json &value)
-{
-    return value.is_null() ? "null" : value.is_string() ? value.get<std::string>() : value.dump();
 }
 
 std::vector<nlohmann::json> DumpJsonLines(const std::string &file)
@@ -412,10 +468,9 @@ protected:
         for (size_t i = 0; i < rows.size(); i++)
             rowAt[rows[i].offset] = i;
         for (const nlohmann::json &record : DumpJsonLines(path))
-            exportedAt[record["offset"].get<uint64_t>()] = {JsonText(record["url"]), JsonText(record["file"]),
-                                                            JsonText(record["dir"]), JsonText(record["accessed"]),
-                                                            JsonText(record["modified"])};
-        EXPECT_EQ(exportedAt.size(), rows.size()) << "jsonl and row list the same records";
+            exportedAt[record["offset"].get<uint64_t>()] = record;
+        for (const Row &row : rows)
+            EXPECT_EQ(JsonText(exportedAt[row.offset]["type"]), "URL") << "every viewer row is exported, at " << row.offset;
     }
 
     std::string path;
@@ -423,14 +478,32 @@ protected:
     IndexImage image;
     std::vector<Row> rows;
     std::map<uint64_t, size_t> rowAt;
-    std::map<uint64_t, ExportedRecord> exportedAt;
+    std::map<uint64_t, nlohmann::json> exportedAt;
 };
 
 } // namespace
 
-TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
+TEST_P(Conformance, EveryMsiecfexportRecordIsExportedWithItsState)
 {
     std::vector<PeerRecord> peers = MsiecfRecords(path);
+    ASSERT_FALSE(peers.empty());
+    std::map<uint64_t, bool> reported;
+    for (const PeerRecord &peer : peers) {
+        reported[peer.offset] = true;
+        auto found = exportedAt.find(peer.offset);
+        ASSERT_NE(found, exportedAt.end()) << peer.type << " " << peer.url << " at " << peer.offset;
+        EXPECT_EQ(CompareExported(found->second, peer), "") << peer.url << " at " << peer.offset;
+    }
+    // msiecfexport reads 128-byte blocks; this scan finds records at any
+    // byte offset, and only those may be missing from its report.
+    for (const auto &exported : exportedAt)
+        if (!reported.count(exported.first))
+            EXPECT_NE(exported.first % 128, 0u) << "record at " << exported.first << " is no record to msiecfexport";
+}
+
+TEST_P(Conformance, EveryMsiecfexportUrlRecordIsAViewerRow)
+{
+    std::vector<PeerRecord> peers = MsiecfUrlRecords(path);
     ASSERT_FALSE(peers.empty());
     size_t covered = 0;
     std::map<uint64_t, bool> reported;
@@ -446,11 +519,8 @@ TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
             covered++;
             continue;
         }
-        EXPECT_EQ(CompareRecord(rows[found->second], exportedAt[peer.offset], image, peer), "")
-            << peer.url << " at " << peer.offset;
+        EXPECT_EQ(CompareRow(rows[found->second], image, peer), "") << peer.url << " at " << peer.offset;
     }
-    // msiecfexport reads 128-byte blocks; this scan finds records at any
-    // byte offset, and only those may be missing from its report.
     size_t offGrid = 0;
     for (const Row &row : rows) {
         if (reported.count(row.offset))
@@ -462,35 +532,46 @@ TEST_P(Conformance, EveryMsiecfexportRecordIsARow)
     EXPECT_LE(covered, 1u);
 }
 
-TEST_P(Conformance, EveryPascoRecordIsARow)
+TEST_P(Conformance, EveryPascoRecordIsExportedAndEveryUrlOneAViewerRow)
 {
     std::vector<PeerRecord> peers = PascoRecords(path);
     ASSERT_FALSE(peers.empty());
-    std::vector<PeerRecord> msiecf = MsiecfRecords(path);
-    std::vector<bool> used(rows.size());
+    std::vector<PeerRecord> msiecf = MsiecfUrlRecords(path);
+    std::map<uint64_t, bool> used;
+    std::vector<bool> rowUsed(rows.size());
     for (const PeerRecord &peer : peers) {
-        std::string problems = "no row with this URL";
+        std::string problems = "nothing exported with this URL";
         bool matched = false;
-        for (size_t i = 0; i < rows.size() && !matched; i++) {
-            if (used[i] || rows[i].columns[1] != peer.url)
+        for (auto exported = exportedAt.begin(); exported != exportedAt.end() && !matched; ++exported) {
+            if (used[exported->first] || JsonText(exported->second["url"]) != peer.url)
                 continue;
-            problems = CompareRecord(rows[i], exportedAt[rows[i].offset], image, peer);
-            matched = used[i] = problems.empty();
+            problems = CompareExported(exported->second, peer);
+            matched = used[exported->first] = problems.empty();
         }
-        if (matched)
+        EXPECT_TRUE(matched) << peer.type << " " << peer.url << ":" << problems;
+        if (peer.type != "URL")
             continue;
+        problems = "no row with this URL";
+        matched = false;
+        for (size_t i = 0; i < rows.size() && !matched; i++) {
+            if (rowUsed[i] || rows[i].columns[1] != peer.url)
+                continue;
+            problems = CompareRow(rows[i], image, peer);
+            matched = rowUsed[i] = problems.empty();
+        }
         // Only a record stepped over inside its predecessor's blocks may be missing.
         bool steppedOver = std::any_of(msiecf.begin(), msiecf.end(), [&](const PeerRecord &m) {
             return m.url == peer.url && !rowAt.count(m.offset) && CoveringRow(rows, m.offset);
         });
-        EXPECT_TRUE(steppedOver) << peer.url << ":" << problems;
+        EXPECT_TRUE(matched || steppedOver) << peer.url << ":" << problems;
     }
 }
 
 TEST_P(Conformance, CsvSaysWhatJsonLinesSay)
 {
     static const char *const kKeys[] = {"kind", "index_file", "offset", "url", "accessed", "modified", "size",
-                                        "dir", "file", "html_headers", "sort_key"};
+                                        "dir", "file", "html_headers", "sort_key", "type", "state", "expires",
+                                        "last_checked", "hits", "cached_file_size", "cache_dir_index", "flags"};
     CommandResult csv = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=csv "
                                    + Quoted(path));
     ASSERT_EQ(csv.exitCode, 0) << csv.err;

@@ -2,6 +2,7 @@
 // CSV, JSON Lines and the terminal table, with full ISO 8601 times.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "dump_index_files.h"
@@ -49,6 +50,8 @@ TEST(DumpFormats, RowIsTheViewersListLineByLine)
     EXPECT_EQ(Dump(Quoted(first)), Dump("-f row " + Quoted(first))) << "row is the default";
 }
 
+// An allocated URL record, a deleted one and a REDR record, each field as
+// the record holds it; the FAT date-times are whole even seconds.
 TEST(DumpFormats, CsvAndJsonLinesCarryEveryField)
 {
     UrlRecord quoted = SampleRecord("http://x.example/?a=1,b=\"2\"");
@@ -57,26 +60,41 @@ TEST(DumpFormats, CsvAndJsonLinesCarryEveryField)
     bare.headers = "none";
     bare.fileName = "";
     bare.modified = 0;
+    bare.expires = 0;
+    IndexLayout layout = LayoutOf({quoted, bare});
+    layout.hashTables = true;
+    layout.pieces[1].deleted = true;
+    layout.pieces.push_back(RedirectPiece("http://moved.example/"));
     ASSERT_EQ(system(("mkdir -p " + Quoted(TempPath("Content.IE5"))).c_str()), 0);
-    std::string path = WriteIndex("Content.IE5/in,dex.dat", LayoutOf({quoted, bare}));
+    std::string path = WriteIndex("Content.IE5/in,dex.dat", layout);
 
     EXPECT_EQ(Dump("--format=csv " + Quoted(path)),
-              "Kind,Index file,Offset,URL,Accessed,Modified,Size,Dir,File,HTML-Headers,Sort key\r\n"
-              "Cache,\"" + path + "\",16384,\"http://x.example/?a=1,b=\"\"2\"\"\",2005-08-17T21:26:30.1234567Z,"
+              "Kind,Index file,Offset,URL,Accessed,Modified,Size,Dir,File,HTML-Headers,Sort key,Type,State,Expires,"
+              "Last checked,Hits,Cached file size,Cache dir index,Flags\r\n"
+              "Cache,\"" + path + "\",20480,\"http://x.example/?a=1,b=\"\"2\"\"\",2005-08-17T21:26:30.1234567Z,"
               "2012-01-02T03:04:05.0000000Z,256,CACHEDIR,a\\b[1].htm,\"HTTP/1.1 200 OK\r\nX-Note: caf\xC3\xA9\","
-              "183677190\r\n"
-              "Cache,\"" + path + "\",16640,http://y.example/,2005-08-17T21:26:30.0000000Z,,256,CACHEDIR,,,"
-              "183677190\r\n");
+              "183677190,URL,allocated,2005-09-17T21:26:30.0000000Z,2005-08-17T21:26:30.0000000Z,3,611,0,0x00101000\r\n"
+              "Cache,\"" + path + "\",20736,http://y.example/,2005-08-17T21:26:30.0000000Z,,256,CACHEDIR,,,"
+              "183677190,URL,recovered,,2005-08-17T21:26:30.0000000Z,3,524,0,0x00101000\r\n"
+              "Cache,\"" + path + "\",20992,http://moved.example/,,,128,,,,,REDR,allocated,,,,,,\r\n");
 
-    EXPECT_EQ(Dump("--format jsonl " + Quoted(path)),
-              "{\"kind\":\"Cache\",\"index_file\":\"" + path + "\",\"offset\":16384,"
+    std::string json = Dump("--format jsonl " + Quoted(path));
+    EXPECT_EQ(json.substr(0, json.find('\n') + 1),
+              "{\"kind\":\"Cache\",\"index_file\":\"" + path + "\",\"offset\":20480,"
               "\"url\":\"http://x.example/?a=1,b=\\\"2\\\"\",\"accessed\":\"2005-08-17T21:26:30.1234567Z\","
               "\"modified\":\"2012-01-02T03:04:05.0000000Z\",\"size\":256,\"dir\":\"CACHEDIR\","
               "\"file\":\"a\\\\b[1].htm\",\"html_headers\":\"HTTP/1.1 200 OK\\r\\nX-Note: caf\xC3\xA9\","
-              "\"sort_key\":183677190}\n"
-              "{\"kind\":\"Cache\",\"index_file\":\"" + path + "\",\"offset\":16640,\"url\":\"http://y.example/\","
-              "\"accessed\":\"2005-08-17T21:26:30.0000000Z\",\"modified\":null,\"size\":256,\"dir\":\"CACHEDIR\","
-              "\"file\":\"\",\"html_headers\":null,\"sort_key\":183677190}\n");
+              "\"sort_key\":183677190,\"type\":\"URL\",\"state\":\"allocated\","
+              "\"expires\":\"2005-09-17T21:26:30.0000000Z\",\"last_checked\":\"2005-08-17T21:26:30.0000000Z\","
+              "\"hits\":3,\"cached_file_size\":611,\"cache_dir_index\":0,\"flags\":\"0x00101000\"}\n");
+    EXPECT_NE(json.find("\"modified\":null,\"size\":256,\"dir\":\"CACHEDIR\",\"file\":\"\",\"html_headers\":null,"),
+              std::string::npos) << json;
+    EXPECT_NE(json.find("{\"kind\":\"Cache\",\"index_file\":\"" + path + "\",\"offset\":20992,"
+                        "\"url\":\"http://moved.example/\",\"accessed\":null,\"modified\":null,\"size\":128,"
+                        "\"dir\":null,\"file\":null,\"html_headers\":null,\"sort_key\":null,\"type\":\"REDR\","
+                        "\"state\":\"allocated\",\"expires\":null,\"last_checked\":null,\"hits\":null,"
+                        "\"cached_file_size\":null,\"cache_dir_index\":null,\"flags\":null}\n"),
+              std::string::npos) << json;
 }
 
 TEST(DumpFormats, TimesHaveNoYearWindowAndNoCalendarLimit)
@@ -116,7 +134,8 @@ TEST(DumpFormats, TableAlignsColumnsAndDisarmsControlCharacters)
     std::vector<std::string> lines = Lines(Dump("--format=table " + Quoted(path)));
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "Index file 1: kind unknown, " + path);
-    EXPECT_EQ(lines[1].rfind("  #  Kind         Offset  Accessed              Modified", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].rfind("  #  Kind         Offset  Type  State      Accessed              Modified", 0), 0u)
+        << lines[1];
     EXPECT_EQ(lines[2].find('\x1b'), std::string::npos);
     EXPECT_NE(lines[2].find("http://e.example/\\x1b]0;owned\\x07\\x81  HTTP/1.1 200 OK\\r\\nX-Note: caf\xC3\xA9"),
               std::string::npos) << lines[2];
@@ -125,6 +144,26 @@ TEST(DumpFormats, TableAlignsColumnsAndDisarmsControlCharacters)
     EXPECT_EQ(lines[3].find("http://p.example/"), urlColumn);
     size_t accentBytes = 2;
     EXPECT_EQ(lines[2].find("http://e.example/"), urlColumn + accentBytes) << "é is one column, two bytes";
-    EXPECT_NE(lines[3].find("16640                        2012-01-02T03:04:05Z"), std::string::npos)
+    EXPECT_NE(lines[3].find("16640  URL   recovered                        2012-01-02T03:04:05Z"), std::string::npos)
         << "an absent time is a blank cell: " << lines[3];
+}
+
+// The body file goes through the real mactime: each time becomes a
+// timeline line with the record's kind, type, state and URL, and mactime
+// decodes the escapes that keep its field separator out of the name.
+TEST(DumpFormats, BodyfileMakesAMactimeTimeline)
+{
+    IndexLayout layout = LayoutOf({SampleRecord("http://x.example/a|b%7C")});
+    layout.hashTables = true;
+    layout.pieces.push_back(RedirectPiece("http://moved.example/"));
+    ASSERT_EQ(system(("mkdir -p " + Quoted(TempPath("Cookies"))).c_str()), 0);
+    std::string path = WriteIndex("Cookies/index.dat", layout);
+    std::string body = TempPath("body.txt");
+    std::ofstream(body) << Dump("-f bodyfile " + Quoted(path));
+    CommandResult timeline = RunCommand("TZ=UTC mactime -b " + Quoted(body) + " -d -y 2000-01-01..2030-01-01");
+    ASSERT_EQ(timeline.exitCode, 0) << timeline.err;
+    std::string name = "\"Cookies URL allocated: http://x.example/a|b%7C in " + path + "\"";
+    EXPECT_EQ(timeline.out, "Date,Size,Type,Mode,UID,GID,Meta,File Name\n"
+                            "2005-08-17T21:26:30Z,611,.ac.,0,0,0,20480," + name + "\n"
+                            "2012-01-02T03:04:05Z,611,m...,0,0,0,20480," + name + "\n");
 }

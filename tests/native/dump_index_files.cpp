@@ -26,6 +26,9 @@ UrlRecord SampleRecord(const std::string &url)
     record.headers = "HTTP/1.1 200 OK\r\nX-Note: caf\xE9\r\n\r\n";
     record.accessed = FileTimeOf(2005, 8, 17, 21, 26, 30);
     record.modified = FileTimeOf(2012, 1, 2, 3, 4, 5);
+    record.expires = FileTimeOf(2005, 9, 17, 21, 26, 30);
+    record.lastChecked = FileTimeOf(2005, 8, 17, 21, 26, 31);
+    record.hits = 3;
     return record;
 }
 

@@ -100,13 +100,15 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
 {
     CommandResult help = RunCommand(DumpCommand() + " --help");
     EXPECT_EQ(help.exitCode, 0);
-    for (const char *topic : {"--format=FORMAT", "--device=DIR", "--kind=KINDS", "--mixed", "Exit status",
-                              "OFFSET<TAB>SORTKEY<TAB>C0", "temporary file"})
+    for (const char *topic : {"--format=FORMAT", "--device=DIR", "--kind=KINDS", "--type=TYPES", "--recursive",
+                              "--mixed", "bodyfile", "Cache dir index", "Exit status", "OFFSET<TAB>SORTKEY<TAB>C0",
+                              "temporary file"})
         EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
     CommandResult version = RunCommand(DumpCommand() + " --version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("gallimaw-dump ", 0), 0u);
-    for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--device", "--frobnicate x"}) {
+    for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--type=url,hash x", "-f row --type=leak x",
+                              "--device", "--frobnicate x"}) {
         CommandResult result = RunCommand(DumpCommand() + " " + wrong);
         EXPECT_EQ(result.exitCode, 2) << wrong;
         EXPECT_NE(result.err.find("gallimaw-dump: "), std::string::npos) << wrong;
@@ -235,6 +237,52 @@ TEST(DumpInputs, HeaderBlockNeedsABlankLineAnywhereAfterIt)
     std::vector<uint8_t> before = bytes;
     std::copy_n("\r\n\r\n", 4, before.begin() + 100);
     EXPECT_EQ(headersOf(before), "null") << "a blank line before the record does not count";
+}
+
+TEST(DumpInputs, TypeChoosesTheRecordTypes)
+{
+    IndexLayout layout = LayoutOf({SampleRecord("http://url.example/")});
+    layout.pieces.push_back(LeakPiece(SampleRecord("http://leak.example/")));
+    layout.pieces.push_back(RedirectPiece("http://redr.example/"));
+    std::string path = WriteIndex("types.dat", layout);
+    auto typesOf = [&](const std::string &options) {
+        std::string types;
+        std::string out = RunCommand(DumpCommand() + " -f jsonl " + options + " " + Quoted(path)).out;
+        for (size_t at = 0; (at = out.find("\"type\":\"", at)) != std::string::npos; at++)
+            types += out.substr(at + 8, out.find('"', at + 8) - at - 8) + " ";
+        return types;
+    };
+    EXPECT_EQ(typesOf(""), "URL LEAK REDR ");
+    EXPECT_EQ(typesOf("--type=REDR,leak"), "LEAK REDR ");
+}
+
+// Files found by name or by signature, read in parallel, printed as if
+// each were dumped alone, one after another in path order; the first one's
+// output is large enough to be held in a temporary file until its turn.
+TEST(DumpInputs, RecursiveFindsIndexFilesAndPrintsThemInPathOrder)
+{
+    std::string root = TempPath("evidence");
+    std::string large = root + "/a/History.IE5/index.dat", renamed = root + "/a/copy.bin";
+    std::string cookies = root + "/b/Cookies/INDEX.DAT";
+    MakeFolder(root + "/a/History.IE5");
+    std::string error;
+    ASSERT_TRUE(WriteIndexFile(large, BuildIndex(SampleLayout(IndexKind::History, 30000, 5, 5, false)), &error));
+    PlaceIndex(renamed, "http://signature.example/");
+    PlaceIndex(cookies, "http://cookie.example/");
+    WriteText(root + "/a/notes.txt", "Client UrlCache MMF Ver");
+    ASSERT_EQ(symlink((root + "/b").c_str(), (root + "/a/b-again").c_str()), 0);
+    ASSERT_EQ(symlink((root + "/gone").c_str(), (root + "/c-dangling").c_str()), 0);
+
+    CommandResult result = RunCommand(DumpCommand() + " -f csv -r " + Quoted(root));
+    EXPECT_EQ(result.exitCode, 1) << "an entry could not be read";
+    EXPECT_EQ(result.err, "gallimaw-dump: " + root + "/c-dangling: No such file or directory\n");
+    std::string expected;
+    for (const std::string &file : {large, renamed, cookies}) {
+        std::string alone = RunCommand(DumpCommand() + " -f csv " + Quoted(file)).out;
+        expected += alone.substr(expected.empty() ? 0 : alone.find("\r\n") + 2);
+    }
+    ASSERT_GT(expected.size(), size_t{4} << 20);
+    EXPECT_TRUE(result.out == expected) << "the output differs from the files dumped one by one";
 }
 
 // Another process cuts the file to a quarter while the dump, held by the

@@ -217,6 +217,13 @@ std::vector<HostileFile> HostileFiles()
     Put32(cycle.bytes, sample.firstHashTable + 8, static_cast<uint32_t>(sample.firstHashTable));
     files.push_back(cycle);
 
+    // The first LEAK record's link leads back to itself.
+    HostileFile leaks{"cyclic-leak-list", sample.bytes};
+    uint32_t firstLeak = 0;
+    std::memcpy(&firstLeak, sample.bytes.data() + INDEX_LEAK_LIST_OFFSET, 4);
+    Put32(leaks.bytes, firstLeak + LEAK_FIELD_NEXT, firstLeak);
+    files.push_back(leaks);
+
     HostileFile huge{"block-count-ffffffff", sample.bytes};
     Put32(huge.bytes, sample.firstHashTable + 4, 0xFFFFFFFF);
     for (uint64_t at = sample.firstHashTable + 1; at + 8 < huge.bytes.size(); at++)
@@ -282,14 +289,14 @@ TEST(HostileImage, HostileFilesEndTheDumpButNotAlwaysThePeers)
         std::string path = TempPath(file.name + ".dat"), error;
         ASSERT_TRUE(WriteIndexFile(path, GeneratedIndex{file.bytes, {}, 0}, &error)) << error;
         auto start = std::chrono::steady_clock::now();
-        for (const char *format : {"row", "csv", "jsonl", "table"}) {
+        for (const char *format : {"row", "csv", "jsonl", "table", "bodyfile"}) {
             std::string outcome = Outcome(dump + " --format=" + format, path, 30);
             EXPECT_EQ(outcome.rfind("exit 0 (", 0), 0u) << file.name << " " << format << ": " << outcome;
         }
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::string pasco = Outcome("env TZ=UTC pasco", path, 3);
         std::string msiecf = Outcome("msiecfexport -m all", path, 3);
-        std::printf("%-28s gallimaw-dump, 4 formats: %.2f s; pasco: %-40s msiecfexport: %s\n", file.name.c_str(),
+        std::printf("%-28s gallimaw-dump, 5 formats: %.2f s; pasco: %-40s msiecfexport: %s\n", file.name.c_str(),
                     seconds, pasco.c_str(), msiecf.c_str());
         RecordProperty(file.name + "-pasco", pasco);
         RecordProperty(file.name + "-msiecfexport", msiecf);

@@ -5,6 +5,7 @@
 #include <string>
 #include "ce/pocketpc.h"
 #include "ce/device_contract.h"
+#include "ce/device_screen.h"
 #include "app/app_values.h"
 #include "boot/soft_reset.h"
 #include "boot_test_support.h"
@@ -87,6 +88,7 @@ struct Box {
     std::wstring caption;
     HICON icon;
     bool yesNo;
+    bool fitsTheScreen;
 };
 
 static bool ShowsButton(HWND box, int id)
@@ -95,13 +97,36 @@ static bool ShowsButton(HWND box, int id)
     return button && IsWindowVisible(button);
 }
 
+static bool Contains(const RECT &outer, const RECT &inner)
+{
+    RECT both;
+    return IntersectRect(&both, &outer, &inner) && EqualRect(&both, &inner);
+}
+
+// The box lies on the device's screen, and its text control, inside the
+// box, is tall enough for every line of the text wrapped at its width.
+static bool FitsTheScreen(HWND box, const WCHAR *text)
+{
+    RECT screen = {0, 0, DEVICE_SCREEN_WIDTH, DEVICE_SCREEN_HEIGHT}, window, shown;
+    HWND control = GetDlgItem(box, BoxTextId);
+    GetWindowRect(box, &window);
+    GetWindowRect(control, &shown);
+    RECT needed = {0, 0, shown.right - shown.left, 0};
+    HDC dc = GetDC(control);
+    HGDIOBJ font = SelectObject(dc, (HFONT)SendMessageW(control, WM_GETFONT, 0, 0));
+    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, font);
+    ReleaseDC(control, dc);
+    return Contains(screen, window) && Contains(window, shown) && needed.bottom <= shown.bottom - shown.top;
+}
+
 static Box ReadBox(HWND box)
 {
     WCHAR text[256] = L"", caption[256] = L"";
     GetDlgItemTextW(box, BoxTextId, text, 256);
     GetWindowTextW(box, caption, 256);
     return {text, caption, (HICON)SendDlgItemMessageW(box, BoxIconId, STM_GETICON, 0, 0),
-            ShowsButton(box, IDYES) && ShowsButton(box, IDNO) && !ShowsButton(box, IDOK)};
+            ShowsButton(box, IDYES) && ShowsButton(box, IDNO) && !ShowsButton(box, IDOK), FitsTheScreen(box, text)};
 }
 
 // Reads the box of that thread and answers it with the button after a
@@ -124,7 +149,7 @@ protected:
         FormAppNames();
         RemoveCards();
         DeleteFileW(Shortcut);
-        CreateDeviceFolders(L"\\Windows\\StartUp\\");
+        CreateDeviceFolders(DEVICE_WIDE(DEVICE_STARTUP_FOLDER "\\"));
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"init");
         HKEY key;
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"init", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
@@ -203,6 +228,7 @@ TEST(SoftResetChild, ShowsTheCardMessage)
     EXPECT_EQ(L"Orrenby Gallimaw View", seen.caption);
     EXPECT_EQ(LoadIconW(NULL, IDI_HAND), seen.icon);
     EXPECT_FALSE(seen.yesNo);
+    EXPECT_TRUE(seen.fitsTheScreen);
 }
 
 TEST_F(SoftResetRequest, AnsweringNoChangesNothing)
@@ -218,6 +244,7 @@ TEST_F(SoftResetRequest, AnsweringNoChangesNothing)
     EXPECT_EQ(L"Gallimaw View", seen.caption);
     EXPECT_EQ(LoadIconW(NULL, IDI_EXCLAMATION), seen.icon);
     EXPECT_TRUE(seen.yesNo);
+    EXPECT_TRUE(seen.fitsTheScreen);
     EXPECT_EQ(device, InitValues());
     EXPECT_FALSE(ShortcutExists());
 }

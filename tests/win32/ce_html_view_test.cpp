@@ -3,7 +3,9 @@
 #include "ce/pocketpc.h"
 #include "ce/html_source.h"
 #include "ce_test_support.h"
+#include "modal_watch.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -141,6 +143,19 @@ TEST(HtmlView, TapsOnButtonsAndLinksReachTheParentWithTheirTargets)
     DestroyWindow(page.page);
 }
 
+// A real tap at a point of the view, through the input queue.
+static void TapWithTheMouse(const HtmlPage &page, POINT point)
+{
+    ClientToScreen(page.view, &point);
+    SetForegroundWindow(page.page);
+    SetCursorPos(point.x, point.y);
+    INPUT inputs[2] = {};
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
 TEST(HtmlView, RealClickOnARenderedButton)
 {
     HtmlPage page = MakePage(236, 242);
@@ -149,14 +164,7 @@ TEST(HtmlView, RealClickOnARenderedButton)
     ASSERT_EQ(1u, spots.size());
     POINT centre = {(spots[0].rcClient.left + spots[0].rcClient.right) / 2,
                     (spots[0].rcClient.top + spots[0].rcClient.bottom) / 2};
-    ClientToScreen(page.view, &centre);
-    SetForegroundWindow(page.page);
-    SetCursorPos(centre.x, centre.y);
-    INPUT inputs[2] = {};
-    inputs[0].type = inputs[1].type = INPUT_MOUSE;
-    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, inputs, sizeof(INPUT));
+    TapWithTheMouse(page, centre);
     EXPECT_TRUE(PumpUntil([] { return !Targets.empty(); }, 2000));
     EXPECT_EQ((std::vector<std::wstring>{L"C"}), Targets);
     DestroyWindow(page.page);
@@ -196,6 +204,101 @@ TEST(HtmlView, LongTextWrapsToTheWidthAndScrolls)
 
     Show(page.view, {L"short"});
     EXPECT_FALSE(GetWindowLongW(page.view, GWL_STYLE) & WS_VSCROLL);
+    DestroyWindow(page.page);
+}
+
+static int ScrollPosition(HWND view)
+{
+    SCROLLINFO info = {sizeof info, SIF_POS};
+    GetScrollInfo(view, SB_VERT, &info);
+    return info.nPos;
+}
+
+static void PressKey(WORD key)
+{
+    INPUT press[2] = {};
+    press[0].type = press[1].type = INPUT_KEYBOARD;
+    press[0].ki.wVk = press[1].ki.wVk = key;
+    press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, press, sizeof(INPUT));
+    PumpFor(50);
+}
+
+TEST(HtmlView, OpensAtAnAnchorAndScrollsWithTheKeysOnceTapped)
+{
+    HtmlPage page = MakePage(150, 100);
+    std::wstring lines;
+    for (int i = 0; i < 40; i++)
+        lines += (i == 30 ? L"<p><a name=Topic></a><a href=t>topic</a>" : L"<p>line ") + std::to_wstring(i) + L"</p>";
+    Show(page.view, {lines});
+    EXPECT_FALSE(SendMessageW(page.view, DTM_ANCHORW, 0, (LPARAM)L"topic")) << "names are case-sensitive";
+    EXPECT_EQ(0, ScrollPosition(page.view));
+    EXPECT_TRUE(SendMessageW(page.view, DTM_ANCHORW, 0, (LPARAM)L"Topic"));
+    RECT topic = Hotspots(page.view)[0].rcClient;
+    EXPECT_GE(topic.top, 0);
+    EXPECT_LT(topic.top, 8) << "the anchor's line is at the top";
+
+    TapWithTheMouse(page, {topic.right + 4, topic.top + 2});
+    PumpFor(50);
+    RECT client;
+    GetClientRect(page.view, &client);
+    PressKey(VK_HOME);
+    EXPECT_EQ(0, ScrollPosition(page.view));
+    PressKey(VK_DOWN);
+    int line = ScrollPosition(page.view);
+    EXPECT_GT(line, 0);
+    EXPECT_LT(line, client.bottom / 2);
+    PressKey(VK_NEXT);
+    EXPECT_EQ(line + client.bottom, ScrollPosition(page.view));
+    PressKey(VK_END);
+    int end = ScrollPosition(page.view);
+    EXPECT_GT(end, line + client.bottom);
+    PressKey(VK_PRIOR);
+    EXPECT_EQ(end - client.bottom, ScrollPosition(page.view));
+    PressKey(VK_UP);
+    EXPECT_EQ(end - client.bottom - line, ScrollPosition(page.view));
+    DestroyWindow(page.page);
+}
+
+// Columns of the view that hold any ink.
+static std::vector<bool> InkColumns(HWND view)
+{
+    Snapshot shot = PrintControl(view);
+    std::vector<bool> ink(shot.width, false);
+    for (size_t i = 0; i < shot.pixels.size(); i++)
+        if (shot.pixels[i] != 0xFFFFFF)
+            ink[i % shot.width] = true;
+    return ink;
+}
+
+// A space reads as one space: between the words' ink, a gap of three to
+// six columns of background, whatever the words' style.
+TEST(HtmlView, EverySpaceIsAGapOfThreeToSixPixelsBetweenTheWords)
+{
+    // Pairs of letters that lean towards each other across a space, too.
+    const std::vector<std::wstring> words = {L"Gallimaw", L"View", L"shows", L"<b>what", L"addresses</b>",
+                                             L"<font color=#FF0000>you", L"visited</font>", L"<a href=x>Tamberlin",
+                                             L"v2.1</a>", L"\\Windows\\Temporary", L"Internet",
+                                             L"Files\\Content.IE5\\index.dat"};
+    std::wstring line;
+    for (const std::wstring &word : words)
+        line += (line.empty() ? L"" : L" ") + word;
+    HtmlPage page = MakePage(900, 30);
+    Show(page.view, {line});
+    UpdateWindow(page.view);
+    ASSERT_FALSE(GetWindowLongW(page.view, GWL_STYLE) & WS_VSCROLL) << "the words fit on one line";
+
+    std::vector<bool> ink = InkColumns(page.view);
+    int first = (int)(std::find(ink.begin(), ink.end(), true) - ink.begin());
+    int last = (int)(ink.rend() - std::find(ink.rbegin(), ink.rend(), true)) - 1;
+    std::vector<int> gaps;
+    for (int x = first, blank = 0; x <= last; x++) {
+        if (ink[x] && blank >= 3)
+            gaps.push_back(blank);
+        blank = ink[x] ? 0 : blank + 1;
+    }
+    EXPECT_EQ(words.size() - 1, gaps.size());
+    EXPECT_LE(*std::max_element(gaps.begin(), gaps.end()), 6);
     DestroyWindow(page.page);
 }
 
@@ -256,10 +359,11 @@ static std::wstring Words(const HTML_DOCUMENT &document)
     return text;
 }
 
-TEST(HtmlSource, CollapsesSpacesDecodesEntitiesAndShowsTextOfUnknownTags)
+TEST(HtmlSource, CollapsesSpacesDecodesEntitiesAndShowsTextOfUnknownTagsButNotTheTitle)
 {
     HTML_DOCUMENT document;
-    ReadHtml(L"  a \r\n\t b<br/>c&amp;d &lt;b&gt; &quot;q&quot; &#65;&bogus; <blink>on</blink> x < y <!-- gone --> z",
+    ReadHtml(L"<title>Not shown</title>  a \r\n\t b<br/>c&amp;d &lt;b&gt; &quot;q&quot; &#65;&bogus; "
+             L"<blink>on</blink> x < y <!-- gone --> z",
              &document);
     EXPECT_EQ(L"_a_b|c&d_<b>_\"q\"_A&bogus;_on_x_<_y_z", Words(document));
     for (const HTML_ITEM &item : document.items)

@@ -85,7 +85,7 @@ TEST(MenuBar, ButtonDropsThePopupAboveTheBarAndSendsTheChosenCommand)
     RECT rect, bottom = {0, 294, 240, 320};
     GetWindowRect(bar, &rect);
     EXPECT_TRUE(EqualRect(&bottom, &rect));
-    EXPECT_TRUE(GetWindowLongW(bar, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_EQ(parent, GetWindow(bar, GW_OWNER)) << "the bar goes with its program's window";
     HWND button = FindChildWindow(bar, L"Button", L"View");
     ASSERT_TRUE(button) << "a missing caption string shows the popup's text";
 

@@ -1,0 +1,50 @@
+// Every field of a "URL ", "LEAK" or "REDR" record, read for both layouts
+// (versions 4.7 and 5.2) with each read checked against the image's bounds.
+// Texts are left in the image as byte ranges for the caller to convert.
+#pragma once
+#include <stdint.h>
+
+#include "store/index_format.h"
+
+// No real record text comes near this; it bounds the work a hostile
+// offset can cause per record.
+#define RECORD_TEXT_LIMIT 65536
+
+enum RecordType { RecordNone = 0, RecordUrl, RecordLeak, RecordRedirect };
+
+// An 8-bit text of the image: from start up to its first NUL, its first
+// blank line (header text only), the image's end or RECORD_TEXT_LIMIT.
+struct RecordText {
+    uint64_t start;
+    uint64_t length;
+    int set; // 0: the record has no such text (offset 0, or no header block)
+};
+
+struct RecordFields {
+    int type;
+    uint64_t offset;
+    uint64_t size; // block count x 128
+    // "URL " and "LEAK" records; a "REDR" record has only its location.
+    // Times are FILETIMEs, those stored as FAT date-times converted; 0
+    // when not set.
+    uint64_t accessed;
+    uint64_t modified;
+    uint64_t expires;
+    uint64_t lastChecked;
+    uint64_t cachedFileSize;
+    uint32_t hits;
+    uint32_t flags;
+    uint8_t directoryIndex;
+    RecordText location;
+    RecordText fileName;
+    RecordText headers;
+};
+
+// Offset of the first CR LF CR LF wholly inside the length bytes at text,
+// or length.
+uint64_t FindBlankLine(const uint8_t *text, uint64_t length);
+
+// The record type its signature names, or RecordNone.
+int RecordTypeOf(uint32_t signature);
+// Reads the record at offset, whose signature names type.
+void ReadRecordFields(const IndexImage *image, uint64_t offset, int type, RecordFields *fields);

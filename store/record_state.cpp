@@ -1,0 +1,145 @@
+#include "store/record_state.h"
+
+#include <string.h>
+
+#include "store/record_fields.h"
+
+// Hash entries that hold no record: an unused entry repeats its offset in
+// the hash; these two fill entries never written.
+#define HASH_FLAGS_MASK 0xFu
+#define HASH_FLAGS_INVALID 0x1u
+#define HASH_UNINITIALISED 0x0BADF00Du
+#define HASH_UNINITIALISED_IE8 0xDEADBEEFu
+
+static uint64_t BitmapBlocks(const IndexImage *image)
+{
+    if (image->size <= INDEX_DATA_AREA_OFFSET)
+        return 0;
+    uint64_t held = (image->size - INDEX_DATA_AREA_OFFSET + INDEX_BLOCK_BYTES - 1) / INDEX_BLOCK_BYTES;
+    uint64_t claimed = ReadImageU32(image, INDEX_BLOCK_COUNT_OFFSET);
+    uint64_t blocks = held < claimed ? held : claimed;
+    return blocks < INDEX_BITMAP_BLOCKS ? blocks : INDEX_BITMAP_BLOCKS;
+}
+
+// The block an offset lies in and the value IndexReach keeps for a record
+// starting there; 0 when the bitmap does not describe that block.
+static uint8_t TargetMark(const IndexReach *reach, uint64_t offset, uint64_t *block)
+{
+    if (offset < INDEX_DATA_AREA_OFFSET)
+        return 0;
+    *block = (offset - INDEX_DATA_AREA_OFFSET) / INDEX_BLOCK_BYTES;
+    return *block < reach->blocks ? (uint8_t)((offset - INDEX_DATA_AREA_OFFSET) % INDEX_BLOCK_BYTES + 1) : 0;
+}
+
+static void MarkTarget(IndexReach *reach, uint64_t offset)
+{
+    uint64_t block = 0;
+    uint8_t mark = TargetMark(reach, offset, &block);
+    if (mark)
+        reach->target[block] = mark;
+}
+
+static int HashEntryUsed(uint32_t hash, uint32_t offset)
+{
+    return hash != offset && (hash & HASH_FLAGS_MASK) != HASH_FLAGS_INVALID && hash != HASH_UNINITIALISED
+           && hash != HASH_UNINITIALISED_IE8;
+}
+
+static void MarkHashTables(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context)
+{
+    // No more entries are read than the image could hold once.
+    uint64_t budget = image->size / HASH_ENTRY_BYTES;
+    uint64_t table = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
+    while (table && budget && ReadImageU32(image, table) == RECORD_SIGNATURE_HASH) {
+        uint64_t bytes = (uint64_t)ReadImageU32(image, table + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+        if (bytes > image->size - table)
+            bytes = image->size - table;
+        uint64_t entries = bytes > HASH_ENTRIES_OFFSET ? (bytes - HASH_ENTRIES_OFFSET) / HASH_ENTRY_BYTES : 0;
+        if (entries > budget)
+            entries = budget;
+        budget -= entries;
+        for (uint64_t entry = table + HASH_ENTRIES_OFFSET; entries--; entry += HASH_ENTRY_BYTES) {
+            uint32_t hash = ReadImageU32(image, entry), offset = ReadImageU32(image, entry + 4);
+            if (HashEntryUsed(hash, offset))
+                MarkTarget(reach, offset);
+        }
+        uint64_t next = ReadImageU32(image, table + HASH_FIELD_NEXT);
+        if (done)
+            done(context, table, bytes);
+        table = next;
+    }
+}
+
+static void MarkLeakList(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context)
+{
+    uint64_t leak = ReadImageU32(image, INDEX_LEAK_LIST_OFFSET);
+    for (uint64_t links = 0; links < reach->blocks && leak; links++) {
+        uint64_t block = 0;
+        uint8_t mark = TargetMark(reach, leak, &block);
+        // A link back to a record already on the list would go round for ever.
+        if (!mark || reach->target[block] == mark || ReadImageU32(image, leak) != RECORD_SIGNATURE_LEAK)
+            break;
+        reach->target[block] = mark;
+        uint64_t next = ReadImageU32(image, leak + LEAK_FIELD_NEXT);
+        if (done)
+            done(context, leak, LEAK_FIELD_NEXT + 4);
+        leak = next;
+    }
+}
+
+void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context)
+{
+    reach->blocks = BitmapBlocks(image);
+    memset(reach->target, 0, (size_t)reach->blocks);
+    MarkHashTables(image, reach, done, context);
+    MarkLeakList(image, reach, done, context);
+}
+
+static int BlockInUse(const IndexImage *image, uint64_t block)
+{
+    return ReadImageU8(image, INDEX_ALLOCATION_BITMAP_OFFSET + block / 8) >> (block % 8) & 1;
+}
+
+int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset)
+{
+    uint64_t first = 0;
+    uint8_t mark = TargetMark(reach, recordOffset, &first);
+    if (!mark || reach->target[first] != mark)
+        return 0;
+    uint64_t last = (recordOffset + RecordStep(image, recordOffset) - 1 - INDEX_DATA_AREA_OFFSET) / INDEX_BLOCK_BYTES;
+    if (last >= reach->blocks)
+        return 0;
+    for (uint64_t block = first; block <= last; block++)
+        if (!BlockInUse(image, block))
+            return 0;
+    return 1;
+}
+
+// Where the scan goes on after a recovered record: the first later block
+// boundary inside the blocks it claims that holds a record signature, or
+// the end of those blocks.
+static uint64_t AfterRecoveredRecord(const IndexImage *image, uint64_t recordOffset, uint64_t limit)
+{
+    uint64_t end = recordOffset + RecordStep(image, recordOffset);
+    for (uint64_t at = recordOffset + INDEX_BLOCK_BYTES; at < end && at < limit; at += INDEX_BLOCK_BYTES)
+        if (IsRecordSignature(ReadImageU32(image, at)))
+            return at;
+    return end;
+}
+
+void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context)
+{
+    uint64_t limit = ScanLimit(image);
+    uint32_t signature = 0;
+    uint64_t cursor = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
+    while ((cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit) {
+        int type = RecordTypeOf(signature);
+        if (type == RecordNone) {
+            cursor += RecordStep(image, cursor);
+            continue;
+        }
+        int allocated = RecordAllocated(image, reach, cursor);
+        visit(context, cursor, type, allocated);
+        cursor = allocated ? cursor + RecordStep(image, cursor) : AfterRecoveredRecord(image, cursor, limit);
+    }
+}

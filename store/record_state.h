@@ -1,0 +1,36 @@
+// Which records an index file still uses. A record is allocated when every
+// block it claims is marked in use in the allocation bitmap and the file's
+// own index reaches it: an entry of the hash tables (URL and REDR records)
+// or the leak list that starts in the header (LEAK records). Every other
+// record a scan finds is recovered: deleted, overwritten or orphaned data.
+#pragma once
+#include <stdint.h>
+
+#include "store/index_format.h"
+
+struct IndexReach {
+    uint64_t blocks; // blocks the allocation bitmap describes in this image
+    // Per block: 1 + the offset within the block of the record the index
+    // points at there, or 0. Two records cannot start in one block unless
+    // they overlap. Only the first `blocks` entries are used.
+    uint8_t target[INDEX_BITMAP_BLOCKS];
+};
+
+// Told of each range of the image that finding the reach has finished
+// reading (a hash table, a leak list link), so that a caller can give its
+// pages back.
+typedef void (*ImageRangeDone)(void *context, uint64_t offset, uint64_t bytes);
+
+// Follows the hash table chain and the leak list; done may be null. The
+// work is bounded by the image's size, whatever loops the file holds.
+void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context);
+int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset);
+
+typedef void (*StatedRecordVisitor)(void *context, uint64_t recordOffset, int type, int allocated);
+
+// Calls visit for every URL, LEAK and REDR record, in file order, found as
+// ScanIndexImage finds records. An allocated record is stepped over by the
+// blocks it claims; the blocks of a recovered one may since have been
+// reused, so the scan looks for a record at each of its later block
+// boundaries before stepping over the rest.
+void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context);
