@@ -105,11 +105,17 @@ def write_registry(device, hold, browser):
     script = os.path.join(drive_c(device), "gallimaw-device.reg")
     with open(script, "w", newline="") as f:
         f.write(registry_script(hold, browser))
-    result = run_wine(device, ["regedit", "/S", "C:\\gallimaw-device.reg"], capture=True)
+    # Wine now and then fails a program at its very start, with nothing on
+    # standard error; a second try tells that from a real failure.
+    for attempt in range(2):
+        result = run_wine(device, ["regedit", "/S", "C:\\gallimaw-device.reg"], capture=True)
+        wait_for_wineserver(device)
+        if result.returncode == 0:
+            break
     os.unlink(script)
-    wait_for_wineserver(device)
     if result.returncode != 0:
-        raise DeviceError("cannot write the device's registry: " + result.stderr.decode(errors="replace")[-500:])
+        raise DeviceError(f"cannot write the device's registry (regedit exit code {result.returncode}): "
+                          + result.stderr.decode(errors="replace")[-500:])
 
 
 def create(options):
