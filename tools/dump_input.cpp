@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -40,41 +41,6 @@ std::string Reason(const char *what, int error)
     return std::string(what) + std::strerror(error);
 }
 
-// A pipe cannot be mapped: its bytes go to an unlinked temporary file.
-int CopyToTemporaryFile(int from, std::string *reason)
-{
-    FILE *copy = std::tmpfile();
-    if (!copy) {
-        *reason = Reason("cannot make a temporary file: ", errno);
-        return -1;
-    }
-    int fd = dup(fileno(copy));
-    std::fclose(copy);
-    thread_local static char buffer[kCopyBytes];
-    for (;;) {
-        ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            *reason = Reason("cannot read: ", errno);
-            break;
-        }
-        if (got == 0)
-            return fd;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno != EINTR) {
-                *reason = Reason("cannot copy to a temporary file: ", errno);
-                close(fd);
-                return -1;
-            }
-            done += put > 0 ? put : 0;
-        }
-    }
-    close(fd);
-    return -1;
-}
-
 int OpenInput(const std::string &path, struct stat *status, std::string *reason)
 {
     bool standardInput = path == kStandardInputName;
@@ -92,7 +58,18 @@ int OpenInput(const std::string &path, struct stat *status, std::string *reason)
     }
     if (S_ISREG(status->st_mode))
         return fd;
-    int copy = CopyToTemporaryFile(fd, reason);
+    // A pipe cannot be mapped: its bytes go to an unlinked temporary file.
+    int copy = CopyToTemporaryFile(
+        [fd, reason](uint64_t, uint8_t *into, size_t bytes) -> int64_t {
+            ssize_t got;
+            do
+                got = read(fd, into, bytes);
+            while (got < 0 && errno == EINTR);
+            if (got < 0)
+                *reason = Reason("cannot read: ", errno);
+            return got;
+        },
+        reason);
     close(fd);
     if (copy >= 0 && fstat(copy, status) != 0) {
         *reason = Reason("", errno);
@@ -181,21 +158,6 @@ bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
     return true;
 }
 
-// Offset in chunk of its last CR LF CR LF, or length when it has none.
-size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
-{
-    for (size_t before = length; before >= kBlankLineBytes;) {
-        const void *newline = memrchr(chunk, '\n', before);
-        if (!newline)
-            break;
-        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
-        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
-            return at - kBlankLineBytes;
-        before = at - 1;
-    }
-    return length;
-}
-
 // Offset of the file's last CR LF CR LF, or its size when it has none,
 // searched backwards a chunk at a time with pread: cookie and history files
 // hold no blank line at all, and a search through the view would leave
@@ -239,19 +201,76 @@ bool OpenMappedImage(int fd, MappedIndex *index, std::string *reason)
 
 } // namespace
 
+size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
+{
+    for (size_t before = length; before >= kBlankLineBytes;) {
+        const void *newline = memrchr(chunk, '\n', before);
+        if (!newline)
+            break;
+        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
+        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
+            return at - kBlankLineBytes;
+        before = at - 1;
+    }
+    return length;
+}
+
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
 {
-    *index = MappedIndex();
     struct stat status;
     int fd = OpenInput(path, &status, reason);
     if (fd < 0)
         return false;
+    bool opened = MapIndexDescriptor(fd, index, reason);
+    close(fd);
+    return opened;
+}
+
+bool MapIndexDescriptor(int fd, MappedIndex *index, std::string *reason)
+{
+    *index = MappedIndex();
+    struct stat status;
+    if (fstat(fd, &status) != 0) {
+        *reason = Reason("", errno);
+        return false;
+    }
     index->size = static_cast<uint64_t>(status.st_size);
     bool opened = (!index->size || MapMisaligned(fd, index, reason)) && OpenMappedImage(fd, index, reason);
-    close(fd);
     if (!opened)
         UnmapIndexInput(index, reason);
     return opened;
+}
+
+int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
+                        std::string *reason)
+{
+    FILE *copy = std::tmpfile();
+    if (!copy) {
+        *reason = Reason("cannot make a temporary file: ", errno);
+        return -1;
+    }
+    int fd = dup(fileno(copy));
+    std::fclose(copy);
+    thread_local static uint8_t buffer[kCopyBytes];
+    for (uint64_t offset = 0;;) {
+        int64_t got = read(offset, buffer, sizeof buffer);
+        if (got < 0) {
+            close(fd);
+            return -1;
+        }
+        if (got == 0)
+            return fd;
+        offset += static_cast<uint64_t>(got);
+        for (int64_t done = 0; done < got;) {
+            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno != EINTR) {
+                *reason = Reason("cannot copy to a temporary file: ", errno);
+                close(fd);
+                return -1;
+            }
+            done += put > 0 ? put : 0;
+        }
+    }
 }
 
 bool UnmapIndexInput(MappedIndex *index, std::string *reason)
