@@ -1,7 +1,9 @@
 #include "tools/dump_image.h"
 
+#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <tsk/libtsk.h>
 
 #include <algorithm>
@@ -223,6 +225,31 @@ void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sou
     sources->insert(sources->end(), areas.begin(), areas.end());
 }
 
+// Where the content of file begins in the image file when it lies there in
+// one piece, uncompressed, and the image is a raw image of one file: it is
+// then mapped where it lies. Any other is read through the library.
+bool PlacedInImage(TSK_FS_FILE *file, uint64_t size, uint64_t *offset)
+{
+    TSK_FS_INFO *fileSystem = file->fs_info;
+    if (fileSystem->img_info->itype != TSK_IMG_TYPE_RAW || fileSystem->img_info->num_img != 1 || !size)
+        return false;
+    const TSK_FS_ATTR *data = tsk_fs_file_attr_get(file);
+    tsk_error_reset();
+    if (!data || !(data->flags & TSK_FS_ATTR_NONRES)
+        || data->flags & (TSK_FS_ATTR_ENC | TSK_FS_ATTR_COMP | TSK_FS_ATTR_SPARSE) || data->nrd.skiplen
+        || static_cast<uint64_t>(data->nrd.initsize) < size || !data->nrd.run)
+        return false;
+    uint64_t blockBytes = fileSystem->block_size, blocks = 0;
+    for (const TSK_FS_ATTR_RUN *run = data->nrd.run; run && blocks * blockBytes < size; run = run->next) {
+        if (run->flags != TSK_FS_ATTR_RUN_FLAG_NONE || run->offset != blocks
+            || run->addr != data->nrd.run->addr + blocks)
+            return false;
+        blocks += run->len;
+    }
+    *offset = static_cast<uint64_t>(fileSystem->offset) + data->nrd.run->addr * blockBytes;
+    return blocks * blockBytes >= size && *offset + size <= static_cast<uint64_t>(fileSystem->img_info->size);
+}
+
 } // namespace
 
 void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,
@@ -253,34 +280,50 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
     WalkImage(&gImages.back(), carve, sources, problems);
 }
 
-int CopyImageFile(const DumpSource &file, std::string *reason)
+bool MapImageFile(const DumpSource &file, MappedIndex *index, std::string *reason)
 {
     TSK_FS_FILE *opened;
+    uint64_t offset = 0, size = 0;
+    bool inPlace;
     {
         std::lock_guard<std::mutex> hold(gSleuthKit);
         opened = tsk_fs_file_open_meta(file.item->fileSystem, nullptr, file.item->address);
         if (!opened || !opened->meta) {
             *reason = "cannot open the file: " + SleuthKitError();
             tsk_fs_file_close(opened);
-            return -1;
+            return false;
         }
+        size = static_cast<uint64_t>(opened->meta->size);
+        inPlace = PlacedInImage(opened, size, &offset);
     }
-    uint64_t size = static_cast<uint64_t>(opened->meta->size);
-    int copy = CopyToTemporaryFile(
-        [opened, size, reason](uint64_t offset, uint8_t *into, size_t bytes) -> int64_t {
-            if (offset >= size)
-                return 0;
-            std::lock_guard<std::mutex> hold(gSleuthKit);
-            ssize_t got = tsk_fs_file_read(opened, static_cast<TSK_OFF_T>(offset), reinterpret_cast<char *>(into),
-                                           std::min<uint64_t>(bytes, size - offset), TSK_FS_FILE_READ_FLAG_NONE);
-            if (got <= 0)
-                *reason = "cannot read " + ByteRange(offset, offset + bytes) + " of the file: " + SleuthKitError();
-            return got <= 0 ? -1 : got;
-        },
-        reason);
-    std::lock_guard<std::mutex> hold(gSleuthKit);
-    tsk_fs_file_close(opened);
-    return copy;
+    int fd = -1;
+    if (inPlace) {
+        fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            *reason = std::strerror(errno);
+    } else {
+        fd = CopyToTemporaryFile(
+            [opened, size, reason](uint64_t at, uint8_t *into, size_t bytes) -> int64_t {
+                if (at >= size)
+                    return 0;
+                std::lock_guard<std::mutex> hold(gSleuthKit);
+                ssize_t got = tsk_fs_file_read(opened, static_cast<TSK_OFF_T>(at), reinterpret_cast<char *>(into),
+                                               std::min<uint64_t>(bytes, size - at), TSK_FS_FILE_READ_FLAG_NONE);
+                if (got <= 0)
+                    *reason = "cannot read " + ByteRange(at, at + bytes) + " of the file: " + SleuthKitError();
+                return got <= 0 ? -1 : got;
+            },
+            reason);
+        size = fd < 0 ? 0 : size;
+    }
+    {
+        std::lock_guard<std::mutex> hold(gSleuthKit);
+        tsk_fs_file_close(opened);
+    }
+    bool mapped = fd >= 0 && MapIndexDescriptor(fd, offset, size, index, reason);
+    if (fd >= 0)
+        close(fd);
+    return mapped;
 }
 
 const std::vector<ByteRun> &AreaRuns(const DumpSource &area)

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/dump_formats.h"
+#include "tools/dump_input.h"
 #include "tools/dump_options.h"
 
 // Image bytes [start, end).
@@ -26,9 +27,10 @@ struct ByteRun {
 void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,
                      std::vector<std::string> *problems);
 
-// An unlinked temporary file holding the content of an index file found
-// in an image, or -1 with the reason.
-int CopyImageFile(const DumpSource &file, std::string *reason);
+// Maps an index file found in an image: where it lies in a raw image when
+// it is there in one piece, otherwise a copy read through The Sleuth Kit
+// into an unlinked temporary file; false with the reason.
+bool MapImageFile(const DumpSource &file, MappedIndex *index, std::string *reason);
 
 // The byte runs of a carved area, in image order.
 const std::vector<ByteRun> &AreaRuns(const DumpSource &area);

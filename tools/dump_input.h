@@ -29,8 +29,9 @@ struct MappedIndex {
 // A file that shrinks while it is mapped does not end the program: the
 // bytes past its new end read as zeros, which hold no record.
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
-// The same for a file already open; the caller keeps fd.
-bool MapIndexDescriptor(int fd, MappedIndex *index, std::string *reason);
+// The same for size bytes from offset of a file already open (an index
+// file inside a disk image, or a copy of one); the caller keeps fd.
+bool MapIndexDescriptor(int fd, uint64_t offset, uint64_t size, MappedIndex *index, std::string *reason);
 // False, with the reason, when the file shrank while it was mapped.
 bool UnmapIndexInput(MappedIndex *index, std::string *reason);
 

@@ -165,17 +165,10 @@ void ScanSource(const DumpOptions &options, MappedIndex *index, RecordSink sink,
     }
 }
 
-// Maps a loose index file, or a copy of one found in a disk image.
+// Maps a loose index file or one found in a disk image.
 bool MapSource(const DumpSource &source, MappedIndex *index, std::string *problem)
 {
-    if (!source.item)
-        return MapIndexInput(source.path, index, problem);
-    int copy = CopyImageFile(source, problem);
-    if (copy < 0)
-        return false;
-    bool mapped = MapIndexDescriptor(copy, index, problem);
-    close(copy);
-    return mapped;
+    return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
