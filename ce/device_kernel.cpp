@@ -2,12 +2,9 @@
 // device's boot process expects them.
 #define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/coredll.h"
+#include "ce/device_contract.h"
 #include "ce/device_log.h"
 #include <stdio.h>
-
-static const WCHAR KernelMutexName[] = L"GallimawDeviceKernel";
-static const WCHAR ResetEventName[] = L"GallimawDeviceReset";
-static const WCHAR StartedEventPrefix[] = L"GallimawDeviceStarted";
 
 // The handle stays open on purpose: closing the last handle would destroy
 // the event before the boot process has seen it.
@@ -21,7 +18,7 @@ static void SetNamedEvent(LPCWSTR name)
 void SignalStarted(DWORD dw)
 {
     WCHAR name[64];
-    _snwprintf(name, ARRAYSIZE(name) - 1, L"%s%lu", StartedEventPrefix, (unsigned long)dw);
+    _snwprintf(name, ARRAYSIZE(name) - 1, DEVICE_WIDE(DEVICE_STARTED_EVENT_FORMAT), (unsigned long)dw);
     name[ARRAYSIZE(name) - 1] = 0;
     DeviceLog(L"SignalStarted %lu", (unsigned long)dw);
     SetNamedEvent(name);
@@ -29,7 +26,7 @@ void SignalStarted(DWORD dw)
 
 static BOOL DeviceKernelRuns(void)
 {
-    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, KernelMutexName);
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, DEVICE_WIDE(DEVICE_KERNEL_MUTEX));
     if (!mutex)
         return FALSE;
     CloseHandle(mutex);
@@ -43,7 +40,7 @@ BOOL KernelIoControl(DWORD dwIoControlCode, LPVOID, DWORD, LPVOID, DWORD, LPDWOR
         return FALSE;
     }
     DeviceLog(L"soft reset requested");
-    SetNamedEvent(ResetEventName);
+    SetNamedEvent(DEVICE_WIDE(DEVICE_RESET_EVENT));
     // The device ends every one of its processes, this one included.
     Sleep(INFINITE);
     return TRUE;

@@ -1,9 +1,10 @@
 #define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/device_log.h"
+#include "ce/device_contract.h"
 #include <stdarg.h>
 #include <stdio.h>
 
-static const WCHAR DeviceLogPath[] = L"C:\\windows\\gallimaw-device.log";
+static const WCHAR DeviceLogPath[] = DEVICE_WIDE(DEVICE_LOG_PATH);
 
 static void GetExeName(WCHAR *name, DWORD size)
 {

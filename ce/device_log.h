@@ -1,5 +1,5 @@
 // The emulated device's event log, shared by every device process:
-// C:\windows\gallimaw-device.log, one line per event,
+// DEVICE_LOG_PATH of ce/device_contract.h, one line per event,
 // "HH:MM:SS.mmm <exe name> <message>".
 #pragma once
 #include <windows.h>

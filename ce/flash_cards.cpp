@@ -2,9 +2,10 @@
 // device's registry names under StorageCards. The search handle is a real
 // FindFirstFileW handle over the root, so FindClose ends it.
 #include "ce/note_prj.h"
+#include "ce/device_contract.h"
 
-static const WCHAR CardsKey[] = L"Software\\GallimawDevice\\StorageCards";
-static const WCHAR RootPattern[] = L"C:\\*";
+static const WCHAR CardsKey[] = DEVICE_WIDE(DEVICE_STORAGE_CARDS_KEY);
+static const WCHAR RootPattern[] = DEVICE_WIDE(DEVICE_DRIVE "\\*");
 
 static BOOL IsStorageCard(const WIN32_FIND_DATAW *found)
 {

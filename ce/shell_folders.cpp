@@ -1,9 +1,10 @@
 // Special folders and shortcuts of the device's shell. Device paths have
 // no drive letter; the device's root is drive C:.
 #include "ce/aygshell.h"
+#include "ce/device_contract.h"
 
-static const WCHAR StartupFolder[] = L"\\Windows\\StartUp";
-static const WCHAR DeviceDrive[] = L"C:";
+static const WCHAR StartupFolder[] = DEVICE_WIDE(DEVICE_STARTUP_FOLDER);
+static const WCHAR DeviceDrive[] = DEVICE_WIDE(DEVICE_DRIVE);
 
 // "\Windows\x" -> "C:\Windows\x"; paths with a drive or UNC paths stay.
 static BOOL DevicePathOnHost(LPCWSTR path, WCHAR *host, int size)

@@ -10,13 +10,15 @@
 #include <wchar.h>
 #include "ce/coredll.h"
 #include "ce/device_log.h"
-#include "device/common/device_names.h"
+#include "ce/device_contract.h"
 #include "device/common/launch.h"
 
 #define LAUNCH_NUMBERS 100
 #define MAX_DEPENDS 32
 #define POLL_MS 20
 #define DEFAULT_DEPEND_TIMEOUT_MS 20000
+
+static const WCHAR SettingsKey[] = DEVICE_WIDE(DEVICE_SETTINGS_KEY);
 
 // Entries that stand for the platform's own processes: they have nothing
 // to run here and count as started at once.
@@ -49,7 +51,7 @@ static int LaunchNumber(const WCHAR *name, const WCHAR *prefix)
 static void ReadInitKey()
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, DEVICE_INIT_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, DEVICE_WIDE(DEVICE_INIT_KEY), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         DeviceLog(L"no init key");
         return;
     }
@@ -78,14 +80,14 @@ static void ReadInitKey()
 
 static void ReadSettingText(const WCHAR *name, WCHAR *text, DWORD size)
 {
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, DEVICE_SETTINGS_KEY, name, RRF_RT_REG_SZ, NULL, text, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, SettingsKey, name, RRF_RT_REG_SZ, NULL, text, &size) != ERROR_SUCCESS)
         text[0] = 0;
 }
 
 static DWORD ReadSettingNumber(const WCHAR *name)
 {
     DWORD number = 0, size = sizeof number;
-    RegGetValueW(HKEY_LOCAL_MACHINE, DEVICE_SETTINGS_KEY, name, RRF_RT_REG_DWORD, NULL, &number, &size);
+    RegGetValueW(HKEY_LOCAL_MACHINE, SettingsKey, name, RRF_RT_REG_DWORD, NULL, &number, &size);
     return number;
 }
 
@@ -186,7 +188,7 @@ static void StartFileHolder()
     ReadSettingText(L"Hold", hold, sizeof hold);
     if (!hold[0])
         return;
-    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_HOLDER_READY_EVENT);
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_HOLDER_READY_EVENT));
     HANDLE holder = StartDeviceProgram(L"file_holder.exe", hold);
     DWORD start = GetTickCount();
     while (holder && WaitForSingleObject(ready, 0) != WAIT_OBJECT_0 && WaitForSingleObject(holder, 0) != WAIT_OBJECT_0
@@ -239,7 +241,7 @@ static void LaunchEntry(int number)
         return;
     }
     WCHAR path[MAX_PATH];
-    if (wcscmp(exe, DEVICE_SHELL_ENTRY) == 0) {
+    if (wcscmp(exe, DEVICE_WIDE(DEVICE_SHELL_ENTRY)) == 0) {
         WaitForEarlierEntries(number);
         StartBeforeShell();
         DeviceProgram(path, L"device_shell.exe");
@@ -270,7 +272,7 @@ static void RunInitSequence()
 static int ShellNumber()
 {
     for (int number = 0; number < LAUNCH_NUMBERS; number++)
-        if (wcscmp(LaunchExe[number], DEVICE_SHELL_ENTRY) == 0)
+        if (wcscmp(LaunchExe[number], DEVICE_WIDE(DEVICE_SHELL_ENTRY)) == 0)
             return number;
     return -1;
 }
@@ -290,12 +292,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
 {
     // Held until the process ends: the soft reset is honoured only while
     // it exists.
-    CreateMutexW(NULL, TRUE, DEVICE_KERNEL_MUTEX);
+    CreateMutexW(NULL, TRUE, DEVICE_WIDE(DEVICE_KERNEL_MUTEX));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         DeviceLog(L"already running");
         return 1;
     }
-    ResetRequest = CreateEventW(NULL, TRUE, FALSE, DEVICE_RESET_EVENT);
+    ResetRequest = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_RESET_EVENT));
     DeviceLog(L"boot start");
     DWORD timeout = ReadSettingNumber(L"DependTimeout");
     if (timeout)

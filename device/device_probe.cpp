@@ -21,7 +21,7 @@
 #include "ce/aygshell.h"
 #include "ce/coredll.h"
 #include "ce/device_log.h"
-#include "device/common/device_names.h"
+#include "ce/device_contract.h"
 #include "device/common/launch.h"
 #include "device/device_probe_resources.h"
 
@@ -140,7 +140,7 @@ static int ShowProbeWindow(HINSTANCE instance)
 static void ReadBehaviour(const WCHAR *number, WCHAR *behaviour)
 {
     DWORD size = BEHAVIOUR_CHARS * sizeof(WCHAR);
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, DEVICE_PROBE_KEY, number, RRF_RT_REG_SZ, NULL, behaviour, &size))
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, DEVICE_WIDE(DEVICE_PROBE_KEY), number, RRF_RT_REG_SZ, NULL, behaviour, &size))
         lstrcpyW(behaviour, L"signal");
 }
 

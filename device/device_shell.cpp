@@ -6,7 +6,7 @@
 #include <wchar.h>
 #include "ce/coredll.h"
 #include "ce/device_log.h"
-#include "device/common/device_names.h"
+#include "ce/device_contract.h"
 #include "device/common/launch.h"
 
 #define SHORTCUT_BYTES 1024
@@ -61,7 +61,7 @@ static void SplitTarget(WCHAR *target, const WCHAR **path, const WCHAR **argumen
 static void RunShortcut(const WCHAR *name)
 {
     WCHAR file[MAX_PATH], target[SHORTCUT_BYTES];
-    _snwprintf(file, MAX_PATH - 1, L"%s\\%s", DEVICE_STARTUP_FOLDER, name);
+    _snwprintf(file, MAX_PATH - 1, L"%s\\%s", DEVICE_WIDE(DEVICE_DRIVE DEVICE_STARTUP_FOLDER), name);
     file[MAX_PATH - 1] = 0;
     if (!ReadShortcutTarget(file, target, SHORTCUT_BYTES)) {
         DeviceLog(L"skip %s: not a shortcut", name);
@@ -80,7 +80,7 @@ static void RunShortcut(const WCHAR *name)
 static void RunStartupFolder()
 {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(DEVICE_STARTUP_FOLDER L"\\*", &found);
+    HANDLE search = FindFirstFileW(DEVICE_WIDE(DEVICE_DRIVE DEVICE_STARTUP_FOLDER "\\*"), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {

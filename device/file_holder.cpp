@@ -9,7 +9,7 @@
 #include <shellapi.h>
 #include "store/index_file_set.h"
 #include "ce/device_log.h"
-#include "device/common/device_names.h"
+#include "ce/device_contract.h"
 
 static const WCHAR StopEventName[] = L"GallimawFileHolderStop";
 static const int MaxHeldFiles = 64;
@@ -37,7 +37,7 @@ static void HoldFile(LPCWSTR path)
 
 static void ReportReady(void)
 {
-    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_HOLDER_READY_EVENT);
+    HANDLE ready = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_HOLDER_READY_EVENT));
     if (ready) {
         SetEvent(ready);
         CloseHandle(ready);

@@ -1,6 +1,6 @@
 #include "device/common/launch.h"
 #include <stdio.h>
-#include "device/common/device_names.h"
+#include "ce/device_contract.h"
 
 HANDLE RunProgram(const WCHAR *path, const WCHAR *arguments)
 {
@@ -18,7 +18,7 @@ HANDLE RunProgram(const WCHAR *path, const WCHAR *arguments)
 HANDLE OpenStartedEvent(int number)
 {
     WCHAR name[64];
-    _snwprintf(name, 63, DEVICE_STARTED_EVENT_FORMAT, number);
+    _snwprintf(name, 63, DEVICE_WIDE(DEVICE_STARTED_EVENT_FORMAT), (unsigned long)number);
     name[63] = 0;
     return CreateEventW(NULL, TRUE, FALSE, name);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <fstream>
 #include <memory>
+#include "ce/device_contract.h"
 #include "device_driver.h"
 
 using namespace std::chrono_literals;
@@ -13,7 +14,7 @@ using namespace std::chrono_literals;
 // reports itself late; 43 waits for 42, which never does.
 static const char InitProbes[] =
     "REGEDIT4\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\init]\r\n"
+    "[HKEY_LOCAL_MACHINE\\" DEVICE_INIT_KEY "]\r\n"
     "\"Launch07\"=\"device_probe.exe\"\r\n"
     "\"Launch40\"=\"device_probe.exe\"\r\n"
     "\"Launch41\"=\"device_probe.exe\"\r\n"
@@ -22,9 +23,9 @@ static const char InitProbes[] =
     "\"Launch43\"=\"device_probe.exe\"\r\n"
     "\"Depend43\"=hex:2a,00\r\n"
     "\"Launch44\"=\"device_probe.exe\"\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\GallimawDevice]\r\n"
+    "[HKEY_LOCAL_MACHINE\\" DEVICE_SETTINGS_KEY "]\r\n"
     "\"DependTimeout\"=dword:00000bb8\r\n\r\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\GallimawDevice\\Probe]\r\n"
+    "[HKEY_LOCAL_MACHINE\\" DEVICE_PROBE_KEY "]\r\n"
     "\"40\"=\"delay 1500\"\r\n"
     "\"42\"=\"silent\"\r\n"
     "\"44\"=\"exit 3\"\r\n";
@@ -51,7 +52,7 @@ protected:
         WriteHostFile(DevicePathOnHost(*device, "\\init-probes.reg"), InitProbes);
         CommandResult import = DeviceCommand(*device, "reg", {"import", "C:\\init-probes.reg"});
         ASSERT_EQ(import.code, 0) << import.out << import.err;
-        std::string startup = DevicePathOnHost(*device, "\\Windows\\StartUp");
+        std::string startup = DevicePathOnHost(*device, DEVICE_STARTUP_FOLDER);
         WriteHostFile(startup + "/Open.lnk", Shortcut("\"\\Windows\\device_probe.exe\" open \\Windows\\win.ini"));
         WriteHostFile(startup + "/Plain.lnk", Shortcut("\\Windows\\device_probe.exe 77"));
         CommandResult boot = BootDevice(*device);

@@ -5,12 +5,13 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <filesystem>
+#include "ce/device_contract.h"
 #include "device_driver.h"
 
 using namespace std::chrono_literals;
 
 static const std::string ViewerExe = "\\Program Files\\Gallimaw View\\gallimaw-view.exe";
-static const std::string StartupFolder = "\\Windows\\StartUp";
+static const std::string StartupFolder = DEVICE_STARTUP_FOLDER;
 static const std::string LiveHistory = "\\Windows\\History\\History.IE5\\index.dat";
 static const std::vector<std::string> SnapshotCopies = {"\\Temp\\Cache~.tmp", "\\Temp\\Cookies~.tmp",
                                                         "\\Temp\\History~.tmp"};

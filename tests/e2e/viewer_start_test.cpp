@@ -6,6 +6,7 @@
 #include <fstream>
 #include <set>
 #include <thread>
+#include "ce/device_contract.h"
 #include "device_driver.h"
 
 using namespace std::chrono_literals;
@@ -13,7 +14,7 @@ using namespace std::chrono_literals;
 static const char ViewerOnDevice[] = "C:\\Program Files\\Gallimaw View\\gallimaw-view.exe";
 // The viewer's own path as it writes it into its init entry.
 static const char ViewerEntry[] = "\\Program Files\\Gallimaw View\\gallimaw-view.exe";
-static const char StartupShortcut[] = "\\Windows\\StartUp\\Gallimaw View.lnk";
+static const char StartupShortcut[] = DEVICE_STARTUP_FOLDER "\\Gallimaw View.lnk";
 static const char AppKey[] = "HKLM\\SOFTWARE\\Apps\\Orrenby Gallimaw View";
 static const char WebAddress[] = "http://www.orrenby.example/";
 static const int ProductLine = 1012;

@@ -2,6 +2,7 @@
 // Summary sheet over it, and the ways the loop ends.
 #include <gtest/gtest.h>
 #include "ce/pocketpc.h"
+#include "ce/device_contract.h"
 #include "app/app_values.h"
 #include "app/main_window.h"
 #include "res/resource.h"
@@ -93,8 +94,8 @@ TEST_F(MainWindowTest, BoldFontIsEighteenHighAndBold)
 // never returns; a question would hold the child before it.
 TEST(MainWindowMenu, SoftResetCommandResetsWithoutAsking)
 {
-    HANDLE kernel = CreateMutexW(NULL, FALSE, L"GallimawDeviceKernel");
-    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, L"GallimawDeviceReset");
+    HANDLE kernel = CreateMutexW(NULL, FALSE, DEVICE_WIDE(DEVICE_KERNEL_MUTEX));
+    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_RESET_EVENT));
     ResetEvent(reset);
     SetCurrentDirectoryW(L"C:\\");
     SetEnvironmentVariableW(ResetChildVariable, L"1");

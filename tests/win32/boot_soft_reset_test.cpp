@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "ce/pocketpc.h"
+#include "ce/device_contract.h"
 #include "ce/device_screen.h"
 #include "app/app_values.h"
 #include "boot/soft_reset.h"
@@ -11,11 +12,9 @@
 #include "child_process.h"
 #include "modal_watch.h"
 
-static const wchar_t CardsKey[] = L"Software\\GallimawDevice\\StorageCards";
-static const wchar_t Shortcut[] = L"\\Windows\\StartUp\\Gallimaw View.lnk";
+static const wchar_t CardsKey[] = DEVICE_WIDE(DEVICE_STORAGE_CARDS_KEY);
+static const wchar_t Shortcut[] = DEVICE_WIDE(DEVICE_STARTUP_FOLDER "\\Gallimaw View.lnk");
 static const wchar_t ChildVariable[] = L"GALLIMAW_SOFT_RESET_CHILD";
-static const wchar_t KernelMutexName[] = L"GallimawDeviceKernel";
-static const wchar_t ResetEventName[] = L"GallimawDeviceReset";
 static const wchar_t CardText[] = L"To be accessible during soft reset program should be installed into main memory";
 static const wchar_t QuestionText[] = L"To access the data soft reset is required. Are you going to proceed?";
 static const int BoxWait = 20000;
@@ -150,7 +149,7 @@ protected:
         FormAppNames();
         RemoveCards();
         DeleteFileW(Shortcut);
-        CreateDeviceFolders(L"\\Windows\\StartUp\\");
+        CreateDeviceFolders(DEVICE_WIDE(DEVICE_STARTUP_FOLDER "\\"));
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"init");
         HKEY key;
         RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"init", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL);
@@ -296,8 +295,8 @@ TEST_F(SoftResetRequest, RemovingWithoutARegistrationChangesNothing)
 // never returns; the child is ended once the device has seen the request.
 TEST(SoftReset, AsksTheDeviceToRestart)
 {
-    HANDLE kernel = CreateMutexW(NULL, FALSE, KernelMutexName);
-    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, ResetEventName);
+    HANDLE kernel = CreateMutexW(NULL, FALSE, DEVICE_WIDE(DEVICE_KERNEL_MUTEX));
+    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_RESET_EVENT));
     ResetEvent(reset);
     SetEnvironmentVariableW(ChildVariable, L"1");
     PROCESS_INFORMATION child = StartProgram(OwnProgramPath(), L"--gtest_filter=SoftResetChild.Resets");

@@ -2,6 +2,7 @@
 // signal, the soft reset and the storage cards named in its registry.
 #include "ce/pocketpc.h"
 #include "ce/device_log.h"
+#include "ce/device_contract.h"
 #include <gtest/gtest.h>
 #include <fstream>
 #include <set>
@@ -9,11 +10,9 @@
 #include <string>
 #include <thread>
 
-static const char LogPath[] = "C:\\windows\\gallimaw-device.log";
-
 static std::string ReadLog(void)
 {
-    std::ifstream file(LogPath, std::ios::binary);
+    std::ifstream file(DEVICE_LOG_PATH, std::ios::binary);
     std::stringstream text;
     text << file.rdbuf();
     return text.str();
@@ -46,9 +45,16 @@ TEST(DeviceLog, AppendsOneLinePerEvent)
     ExpectLogLine(LastLine(after), "event 7 of test");
 }
 
+static std::wstring StartedEventName(unsigned long number)
+{
+    wchar_t name[64] = {};
+    _snwprintf(name, 63, DEVICE_WIDE(DEVICE_STARTED_EVENT_FORMAT), number);
+    return name;
+}
+
 TEST(DeviceSignals, SignalStartedSetsItsEventAndLogs)
 {
-    HANDLE event = CreateEventW(NULL, TRUE, FALSE, L"GallimawDeviceStarted4711");
+    HANDLE event = CreateEventW(NULL, TRUE, FALSE, StartedEventName(4711).c_str());
     SignalStarted(4711);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 0));
     ExpectLogLine(LastLine(ReadLog()), "SignalStarted 4711");
@@ -56,7 +62,7 @@ TEST(DeviceSignals, SignalStartedSetsItsEventAndLogs)
 
     // The event exists for the boot process even when it made none.
     SignalStarted(4712);
-    HANDLE made = OpenEventW(SYNCHRONIZE, FALSE, L"GallimawDeviceStarted4712");
+    HANDLE made = OpenEventW(SYNCHRONIZE, FALSE, StartedEventName(4712).c_str());
     ASSERT_TRUE(made);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(made, 0));
     CloseHandle(made);
@@ -69,8 +75,8 @@ TEST(DeviceSignals, SoftResetOnlyWhereTheDeviceKernelRuns)
     EXPECT_FALSE(KernelIoControl(IOCTL_HAL_REBOOT, NULL, 0, NULL, 0, &returned));
     EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
 
-    HANDLE kernel = CreateMutexW(NULL, TRUE, L"GallimawDeviceKernel");
-    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, L"GallimawDeviceReset");
+    HANDLE kernel = CreateMutexW(NULL, TRUE, DEVICE_WIDE(DEVICE_KERNEL_MUTEX));
+    HANDLE reset = CreateEventW(NULL, TRUE, FALSE, DEVICE_WIDE(DEVICE_RESET_EVENT));
     SetLastError(0);
     EXPECT_FALSE(KernelIoControl(0x01010000, NULL, 0, NULL, 0, &returned)) << "other codes";
     EXPECT_EQ((DWORD)ERROR_NOT_SUPPORTED, GetLastError());
@@ -87,7 +93,7 @@ TEST(DeviceSignals, SoftResetOnlyWhereTheDeviceKernelRuns)
     CloseHandle(kernel);
 }
 
-static const WCHAR CardsKey[] = L"Software\\GallimawDevice\\StorageCards";
+static const WCHAR CardsKey[] = DEVICE_WIDE(DEVICE_STORAGE_CARDS_KEY);
 
 static std::set<std::wstring> FlashCards(void)
 {

@@ -11,6 +11,7 @@
 
 #include "app/app_values.h"
 #include "ce/pocketpc.h"
+#include "ce/device_contract.h"
 #include "res/resource.h"
 #include "store/index_file_set.h"
 #include "ui/record_details.h"
@@ -632,7 +633,7 @@ TEST_F(RecordListTest, EachTapShowsItsOwnRow)
 // viewer notes its command line in the device log.
 TEST_F(RecordListTest, HelpStartsTheHelpViewerAtTheContents)
 {
-    const wchar_t viewer[] = L"C:\\windows\\peghelp.exe", log[] = L"C:\\windows\\gallimaw-device.log";
+    const wchar_t viewer[] = L"C:\\windows\\peghelp.exe", log[] = DEVICE_WIDE(DEVICE_LOG_PATH);
     FormAppNames();
     SetCurrentDirectoryW(L"C:\\");
     ASSERT_TRUE(CopyFileW(DeviceProgramPath(L"peghelp.exe").c_str(), viewer, FALSE));
