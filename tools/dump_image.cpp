@@ -52,6 +52,13 @@ std::string SleuthKitError()
     return text;
 }
 
+// How messages name a volume: "disk.img p2", or "disk.img" for an image
+// without a partition table (prefix "").
+std::string VolumeName(const OpenedImage *image, const std::string &prefix)
+{
+    return prefix.empty() ? image->path : image->path + " " + prefix.substr(0, prefix.size() - 1);
+}
+
 std::string ByteRange(uint64_t start, uint64_t end)
 {
     return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
@@ -157,7 +164,7 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
                                                         | TSK_FS_DIR_WALK_FLAG_UNALLOC
                                                         | TSK_FS_DIR_WALK_FLAG_NOORPHAN);
     if (tsk_fs_dir_walk(fileSystem, fileSystem->root_inum, flags, NoteIndexFile, &found))
-        problems->push_back(image->path + " " + prefix + ": cannot read every folder: " + SleuthKitError());
+        problems->push_back(VolumeName(image, prefix) + ": cannot read every folder: " + SleuthKitError());
     SortFound(&found);
     for (const FoundFile &file : found) {
         DumpSource source = ImageSource(image, prefix + file.path);
@@ -173,7 +180,7 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
                                                            | TSK_FS_BLOCK_WALK_FLAG_AONLY);
     TSK_DADDR_T last = std::min(fileSystem->last_block, fileSystem->last_block_act);
     if (tsk_fs_block_walk(fileSystem, fileSystem->first_block, last, blocks, NoteFreeBlock, &runs))
-        problems->push_back(image->path + " " + prefix + ": cannot list every unallocated block: " + SleuthKitError());
+        problems->push_back(VolumeName(image, prefix) + ": cannot list every unallocated block: " + SleuthKitError());
     for (ByteRun &run : runs)
         run.end = std::min<uint64_t>(run.end, static_cast<uint64_t>(image->image->size));
     AddArea(image, prefix + "unallocated", std::move(runs), areas);
@@ -187,8 +194,7 @@ void WalkVolume(OpenedImage *image, const std::string &prefix, const std::string
 {
     TSK_FS_INFO *fileSystem = tsk_fs_open_img(image->image, static_cast<TSK_OFF_T>(start), TSK_FS_TYPE_DETECT);
     if (!fileSystem) {
-        std::string where = prefix.empty() ? image->path : image->path + " " + prefix.substr(0, prefix.size() - 1);
-        problems->push_back(where + " (" + description + ", " + ByteRange(start, end)
+        problems->push_back(VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end)
                             + "): no file system that can be read: " + SleuthKitError());
         if (carve == CarveArea::Unallocated)
             AddArea(image, prefix + "unreadable", {{start, end}}, areas);
