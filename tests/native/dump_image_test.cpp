@@ -38,9 +38,10 @@ std::vector<json> JsonLines(const std::string &text)
     return lines;
 }
 
+// sfdisk and mkfs.fat live in /usr/sbin, which a user's PATH may lack.
 void Shell(const std::string &command)
 {
-    CommandResult result = RunCommand(command);
+    CommandResult result = RunCommand("PATH=\"$PATH:/usr/sbin:/sbin\" && " + command);
     ASSERT_EQ(result.exitCode, 0) << command << "\n" << result.err;
 }
 
