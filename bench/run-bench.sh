@@ -14,6 +14,7 @@
 #     handed back, so the peak must stay within 10% from 1 MB to 200 MB.
 #     The 1 MB file is resident whole; a large one only around the scan
 #     cursor, which can come out below it.
+#  5. disk images: bench/image-bench.sh.
 # Times are the best of several runs, wall and CPU (user + system) with
 # microsecond resolution; other load on the machine shows in the wall times
 # more than in the CPU times, so the load average is printed with them.
@@ -139,3 +140,7 @@ for kind in cache history; do
             k, c / a, c / a <= 1.10 ? "met" : "missed", c / b
     }'
 done
+
+echo
+echo "== 5. disk images"
+"$top/bench/image-bench.sh" "$build"

@@ -13,7 +13,7 @@ namespace {
 
 enum FieldId { FieldKind, FieldSource, FieldOffset, FieldUrl, FieldAccessed, FieldModified, FieldSize, FieldDir,
                FieldFile, FieldHeaders, FieldSortKey, FieldType, FieldState, FieldExpires, FieldLastChecked,
-               FieldHits, FieldCachedSize, FieldDirIndex, FieldFlags, FieldCount };
+               FieldHits, FieldCachedSize, FieldDirIndex, FieldFlags, FieldInImage, FieldFileState, FieldCount };
 
 struct FieldName {
     const char *title; // csv and table
@@ -25,10 +25,17 @@ const FieldName kFieldNames[FieldCount] = {
     {"HTML-Headers", "html_headers"}, {"Sort key", "sort_key"}, {"Type", "type"}, {"State", "state"},
     {"Expires", "expires"}, {"Last checked", "last_checked"}, {"Hits", "hits"},
     {"Cached file size", "cached_file_size"}, {"Cache dir index", "cache_dir_index"}, {"Flags", "flags"},
+    {"Source", "source"}, {"File state", "file_state"},
 };
 
 const char *const kTypeNames[] = {"", "URL", "LEAK", "REDR"};
-const char *const kStateNames[] = {"recovered", "allocated"};
+const char *const kStateNames[] = {"recovered", "allocated", "carved"};
+const char *const kFileStateNames[] = {"", "allocated", "deleted"};
+
+const char *StateName(const DumpSource &source, bool allocated)
+{
+    return kStateNames[source.carved ? 2 : allocated];
+}
 
 struct Field {
     std::string_view text;
@@ -107,13 +114,18 @@ void CollectFields(const DumpSource &source, const IndexImage *image, const Reco
     fields[FieldKind].null = source.kind == KindUnknown;
     fields[FieldKind].plain = true;
     fields[FieldSource].text = source.path;
-    fields[FieldOffset] = NumberField(record.offset, texts->offset);
+    fields[FieldOffset] = NumberField(source.offsetBase + record.offset, texts->offset);
     fields[FieldUrl] = ImageText(image, record.location);
     fields[FieldSize] = NumberField(record.size, texts->size);
     fields[FieldType].text = kTypeNames[record.type];
     fields[FieldType].plain = true;
-    fields[FieldState].text = kStateNames[allocated];
+    fields[FieldState].text = StateName(source, allocated);
     fields[FieldState].plain = true;
+    fields[FieldInImage].text = source.inImage;
+    fields[FieldInImage].null = source.inImage.empty();
+    fields[FieldFileState].text = kFileStateNames[source.fileState];
+    fields[FieldFileState].null = source.fileState == NotInImage;
+    fields[FieldFileState].plain = true;
     if (record.type != RecordRedirect) {
         CollectUrlFields(image, record, fraction, texts, fields);
         return;
@@ -257,8 +269,8 @@ std::string_view UnixSeconds(uint64_t fileTime, char (&buffer)[kDecimalChars])
     return Decimal(seconds, buffer + kDecimalChars);
 }
 
-char *PutBodyName(const DumpSource &source, const IndexImage *image, const RecordFields &record, bool allocated,
-                  char *out)
+char *PutBodyName(const DumpSource &source, const std::string &sourceName, const IndexImage *image,
+                  const RecordFields &record, bool allocated, char *out)
 {
     if (source.kind != KindUnknown) {
         out = PutLiteral(KindName(source.kind), out);
@@ -266,12 +278,12 @@ char *PutBodyName(const DumpSource &source, const IndexImage *image, const Recor
     }
     out = PutLiteral(kTypeNames[record.type], out);
     *out++ = ' ';
-    out = PutLiteral(kStateNames[allocated], out);
+    out = PutLiteral(StateName(source, allocated), out);
     out = PutLiteral(": ", out);
     Field name = ImageText(image, record.location.length || !record.fileName.set ? record.location : record.fileName);
     out = PutText(name.text, kBodyName.of1252, PercentEscape, out);
     out = PutLiteral(" in ", out);
-    return PutText(source.path, kBodyName.ofUtf8, PercentEscape, out);
+    return PutText(sourceName, kBodyName.ofUtf8, PercentEscape, out);
 }
 
 char *PutBodyNumber(const char *before, std::string_view number, char *out)
@@ -283,10 +295,11 @@ void FormatBodyfile(const DumpSource &source, const IndexImage *image, const Rec
                     OutputBuffer *out)
 {
     char number[kDecimalChars];
-    size_t nameBound = (record.location.length + record.fileName.length + source.path.size()) * kMostBytesPerTextByte;
+    std::string sourceName = SourceName(source);
+    size_t nameBound = (record.location.length + record.fileName.length + sourceName.size()) * kMostBytesPerTextByte;
     char *at = ReserveOutput(out, nameBound + kLineFrameBytes);
-    at = PutBodyName(source, image, record, allocated, PutLiteral("0|", at));
-    at = PutBodyNumber("|", Decimal(record.offset, number + kDecimalChars), at);
+    at = PutBodyName(source, sourceName, image, record, allocated, PutLiteral("0|", at));
+    at = PutBodyNumber("|", Decimal(source.offsetBase + record.offset, number + kDecimalChars), at);
     at = PutBodyNumber("|0|0|0|", Decimal(record.cachedFileSize, number + kDecimalChars), at);
     for (uint64_t time : {record.accessed, record.modified, record.lastChecked})
         at = PutBodyNumber("|", UnixSeconds(time, number), at);
@@ -380,13 +393,13 @@ void FormatTable(const DumpSource &source, const Field *fields, OutputBuffer *ou
 }
 
 // The viewer's nine columns, UTF-16 to UTF-8 and escaped for one line.
-void FormatRow(const IndexImage *image, uint64_t offset, OutputBuffer *buffer)
+void FormatRow(const DumpSource &source, const IndexImage *image, uint64_t offset, OutputBuffer *buffer)
 {
     std::string line;
     std::string *out = &line;
     char16_t column[RECORD_COLUMN_CHARS];
     char number[kDecimalChars];
-    out->append(Decimal(offset, number + kDecimalChars)).append("\t");
+    out->append(Decimal(source.offsetBase + offset, number + kDecimalChars)).append("\t");
     out->append(Decimal(RecordSortKey(image, offset), number + kDecimalChars));
     for (int c = 0; c < RECORD_COLUMNS; c++) {
         *out += '\t';
@@ -409,6 +422,13 @@ void FormatRow(const IndexImage *image, uint64_t offset, OutputBuffer *buffer)
 
 } // namespace
 
+std::string SourceName(const DumpSource &source)
+{
+    if (source.inImage.empty())
+        return source.path;
+    return source.path + " " + source.inImage + (source.fileState == FileDeleted ? " (deleted)" : "");
+}
+
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out)
 {
     if (format == DumpFormat::Csv) {
@@ -419,7 +439,7 @@ void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, s
         for (const DumpSource &source : sources) {
             out->append("Index file ").append(std::to_string(source.number)).append(": ")
                 .append(source.kind == KindUnknown ? "kind unknown" : KindName(source.kind)).append(", ");
-            AppendTableText(source.path, out);
+            AppendTableText(SourceName(source), out);
             *out += '\n';
         }
         std::string titles[kTableColumnCount];
@@ -433,7 +453,7 @@ void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexIm
                       int type, bool allocated, OutputBuffer *out)
 {
     if (format == DumpFormat::Row) {
-        FormatRow(image, offset, out);
+        FormatRow(source, image, offset, out);
         return;
     }
     RecordFields record;

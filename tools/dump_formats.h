@@ -9,19 +9,41 @@
 #include "tools/dump_options.h"
 #include "tools/dump_text.h"
 
-// One index file being printed: the path as the user sees it, its kind
-// (KindUnknown when not known) and its number among the inputs, from 1.
+struct ImageItem;
+
+// The state of an index file found in a disk image.
+enum ImageFileState { NotInImage, FileAllocated, FileDeleted };
+
+// One index file being printed: the path as the user sees it (for one
+// found in a disk image, the image's), its kind (KindUnknown when not
+// known) and its number among the inputs, from 1.
 struct DumpSource {
     std::string path;
     int kind = -1;
     size_t number = 0;
+    // Read from a disk image: where in it ("p2:/.../index.dat", or the area
+    // carved, "p2:unallocated") and the file's state; item is the image
+    // reader's own record of it.
+    std::string inImage;
+    ImageFileState fileState = NotInImage;
+    const ImageItem *item = nullptr;
+    // Records carved from the image's bytes rather than read from a file:
+    // state carved; each record is handed to the printer in its own image,
+    // which begins at offsetBase in the disk image.
+    bool carved = false;
+    uint64_t offsetBase = 0;
 };
+
+// How texts name a source: the path, and for a file in a disk image the
+// place in it, with " (deleted)" for a deleted one.
+std::string SourceName(const DumpSource &source);
 
 // What comes before the first record: csv's title line, the table's list
 // of index files and title line; nothing for jsonl and row.
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out);
 
 // Appends the line of the record at offset, of the given RecordType and
-// state; row ignores both, its records are URL records.
+// state (carved for a carved source); row ignores both, its records are
+// URL records.
 void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image, uint64_t offset,
                       int type, bool allocated, OutputBuffer *out);

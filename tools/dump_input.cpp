@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -29,7 +30,7 @@ constexpr uint64_t kLargeFolioBytes = 2u << 20;
 // the file's own alignment and never reach back into folios released
 // behind the scan.
 constexpr uint64_t kFaultAroundBytes = 64u << 10;
-constexpr size_t kCopyBytes = 1u << 16;
+constexpr size_t kCopyBytes = 1u << 20;
 constexpr uint64_t kHeaderBytes = INDEX_DIRECTORY_ENTRIES_OFFSET + INDEX_DIRECTORY_SLOTS * INDEX_DIRECTORY_ENTRY_BYTES;
 constexpr uint64_t kBlankLineChunk = 256u << 10;
 const char kBlankLine[] = "\r\n\r\n";
@@ -38,41 +39,6 @@ constexpr size_t kBlankLineBytes = 4;
 std::string Reason(const char *what, int error)
 {
     return std::string(what) + std::strerror(error);
-}
-
-// A pipe cannot be mapped: its bytes go to an unlinked temporary file.
-int CopyToTemporaryFile(int from, std::string *reason)
-{
-    FILE *copy = std::tmpfile();
-    if (!copy) {
-        *reason = Reason("cannot make a temporary file: ", errno);
-        return -1;
-    }
-    int fd = dup(fileno(copy));
-    std::fclose(copy);
-    thread_local static char buffer[kCopyBytes];
-    for (;;) {
-        ssize_t got = read(from, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            *reason = Reason("cannot read: ", errno);
-            break;
-        }
-        if (got == 0)
-            return fd;
-        for (ssize_t done = 0; done < got;) {
-            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno != EINTR) {
-                *reason = Reason("cannot copy to a temporary file: ", errno);
-                close(fd);
-                return -1;
-            }
-            done += put > 0 ? put : 0;
-        }
-    }
-    close(fd);
-    return -1;
 }
 
 int OpenInput(const std::string &path, struct stat *status, std::string *reason)
@@ -92,7 +58,18 @@ int OpenInput(const std::string &path, struct stat *status, std::string *reason)
     }
     if (S_ISREG(status->st_mode))
         return fd;
-    int copy = CopyToTemporaryFile(fd, reason);
+    // A pipe cannot be mapped: its bytes go to an unlinked temporary file.
+    int copy = CopyToTemporaryFile(
+        [fd, reason](uint64_t, uint8_t *into, size_t bytes) -> int64_t {
+            ssize_t got;
+            do
+                got = read(fd, into, bytes);
+            while (got < 0 && errno == EINTR);
+            if (got < 0)
+                *reason = Reason("cannot read: ", errno);
+            return got;
+        },
+        reason);
     close(fd);
     if (copy >= 0 && fstat(copy, status) != 0) {
         *reason = Reason("", errno);
@@ -119,7 +96,7 @@ void ZeroViewPastItsFile(int, siginfo_t *info, void *)
         MappedIndex *view = slot.load();
         if (!view || at < view->base || at >= view->base + view->size)
             continue;
-        uint8_t *page = view->base + (static_cast<uint64_t>(at - view->base) & ~(kPageSize - 1));
+        uint8_t *page = reinterpret_cast<uint8_t *>(reinterpret_cast<uintptr_t>(at) & ~(kPageSize - 1));
         size_t rest = static_cast<size_t>(view->base + view->size - page);
         if (mmap(page, rest, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) == MAP_FAILED)
             break;
@@ -157,9 +134,12 @@ void RemoveMappedView(MappedIndex *index)
     }
 }
 
-bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
+// Maps index->size bytes of fd from offset; the view begins where the
+// offset falls in its page.
+bool MapMisaligned(int fd, uint64_t offset, MappedIndex *index, std::string *reason)
 {
-    index->reservationBytes = index->size + kLargeFolioBytes + kFaultAroundBytes;
+    uint64_t lead = offset % kPageSize, from = offset - lead;
+    index->reservationBytes = lead + index->size + 2 * kLargeFolioBytes + kFaultAroundBytes;
     index->reservation = mmap(nullptr, index->reservationBytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
                               -1, 0);
     if (index->reservation == MAP_FAILED) {
@@ -168,46 +148,33 @@ bool MapMisaligned(int fd, MappedIndex *index, std::string *reason)
         return false;
     }
     uintptr_t start = reinterpret_cast<uintptr_t>(index->reservation);
-    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + kFaultAroundBytes;
-    void *view = mmap(reinterpret_cast<void *>(start), index->size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd, 0);
+    start = (start + kLargeFolioBytes - 1) / kLargeFolioBytes * kLargeFolioBytes + kFaultAroundBytes
+            + from % kLargeFolioBytes;
+    void *view = mmap(reinterpret_cast<void *>(start), lead + index->size, PROT_READ, MAP_PRIVATE | MAP_FIXED, fd,
+                      static_cast<off_t>(from));
     if (view == MAP_FAILED) {
         *reason = Reason("cannot map: ", errno);
         munmap(index->reservation, index->reservationBytes);
         index->reservation = nullptr;
         return false;
     }
-    index->base = static_cast<uint8_t *>(view);
+    index->base = static_cast<uint8_t *>(view) + lead;
     AddMappedView(index);
     return true;
-}
-
-// Offset in chunk of its last CR LF CR LF, or length when it has none.
-size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
-{
-    for (size_t before = length; before >= kBlankLineBytes;) {
-        const void *newline = memrchr(chunk, '\n', before);
-        if (!newline)
-            break;
-        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
-        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
-            return at - kBlankLineBytes;
-        before = at - 1;
-    }
-    return length;
 }
 
 // Offset of the file's last CR LF CR LF, or its size when it has none,
 // searched backwards a chunk at a time with pread: cookie and history files
 // hold no blank line at all, and a search through the view would leave
 // every page of the file mapped.
-bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
+bool FindLastBlankLine(int fd, uint64_t offset, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
 {
     thread_local static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
     for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
         // Three bytes of overlap find a blank line across the chunk boundary.
         size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
         for (size_t done = 0; done < length;) {
-            ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(start + done));
+            ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(offset + start + done));
             if (got <= 0 && !(got < 0 && errno == EINTR)) {
                 *reason = got ? Reason("cannot read: ", errno) : "cannot read: the file shrank";
                 return false;
@@ -229,29 +196,81 @@ bool FindLastBlankLine(int fd, uint64_t size, uint64_t *lastBlankLine, std::stri
 // The header fields come from the first bytes alone and the last blank
 // line from FindLastBlankLine, so opening touches no more of the view than
 // the scan will.
-bool OpenMappedImage(int fd, MappedIndex *index, std::string *reason)
+bool OpenMappedImage(int fd, uint64_t offset, MappedIndex *index, std::string *reason)
 {
     OpenIndexImage(&index->image, index->base, std::min(index->size, kHeaderBytes));
     index->image.size = index->size;
     index->image.lastBlankLine = 0;
-    return !index->size || FindLastBlankLine(fd, index->size, &index->image.lastBlankLine, reason);
+    return !index->size || FindLastBlankLine(fd, offset, index->size, &index->image.lastBlankLine, reason);
 }
 
 } // namespace
 
+size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
+{
+    for (size_t before = length; before >= kBlankLineBytes;) {
+        const void *newline = memrchr(chunk, '\n', before);
+        if (!newline)
+            break;
+        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
+        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
+            return at - kBlankLineBytes;
+        before = at - 1;
+    }
+    return length;
+}
+
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
 {
-    *index = MappedIndex();
     struct stat status;
     int fd = OpenInput(path, &status, reason);
     if (fd < 0)
         return false;
-    index->size = static_cast<uint64_t>(status.st_size);
-    bool opened = (!index->size || MapMisaligned(fd, index, reason)) && OpenMappedImage(fd, index, reason);
+    bool opened = MapIndexDescriptor(fd, 0, static_cast<uint64_t>(status.st_size), index, reason);
     close(fd);
+    return opened;
+}
+
+bool MapIndexDescriptor(int fd, uint64_t offset, uint64_t size, MappedIndex *index, std::string *reason)
+{
+    *index = MappedIndex();
+    index->size = size;
+    bool opened = (!size || MapMisaligned(fd, offset, index, reason)) && OpenMappedImage(fd, offset, index, reason);
     if (!opened)
         UnmapIndexInput(index, reason);
     return opened;
+}
+
+int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
+                        std::string *reason)
+{
+    FILE *copy = std::tmpfile();
+    if (!copy) {
+        *reason = Reason("cannot make a temporary file: ", errno);
+        return -1;
+    }
+    int fd = dup(fileno(copy));
+    std::fclose(copy);
+    thread_local static uint8_t buffer[kCopyBytes];
+    for (uint64_t offset = 0;;) {
+        int64_t got = read(offset, buffer, sizeof buffer);
+        if (got < 0) {
+            close(fd);
+            return -1;
+        }
+        if (got == 0)
+            return fd;
+        offset += static_cast<uint64_t>(got);
+        for (int64_t done = 0; done < got;) {
+            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno != EINTR) {
+                *reason = Reason("cannot copy to a temporary file: ", errno);
+                close(fd);
+                return -1;
+            }
+            done += put > 0 ? put : 0;
+        }
+    }
 }
 
 bool UnmapIndexInput(MappedIndex *index, std::string *reason)
@@ -269,12 +288,17 @@ bool UnmapIndexInput(MappedIndex *index, std::string *reason)
 
 namespace {
 
-void ReleaseWindows(MappedIndex *index, uint64_t from, uint64_t to)
+// Gives back the whole pages of view bytes [from, to).
+void GiveBackPages(MappedIndex *index, uint64_t from, uint64_t to)
 {
-    to = std::min(index->size, to);
-    if (from < to)
-        madvise(index->base + from, to - from, MADV_DONTNEED);
+    uintptr_t start = reinterpret_cast<uintptr_t>(index->base + from);
+    uintptr_t end = reinterpret_cast<uintptr_t>(index->base + std::min(index->size, to));
+    start = (start + kPageSize - 1) & ~(kPageSize - 1);
+    end &= ~(kPageSize - 1);
+    if (start < end)
+        madvise(reinterpret_cast<void *>(start), end - start, MADV_DONTNEED);
 }
+
 
 // Gives back the pages that reading the ranges brought in, once the
 // reading has moved on to another window (a leak list often holds several
@@ -291,7 +315,7 @@ void ReleaseReadRange(void *context, uint64_t offset, uint64_t bytes)
     uint64_t to = (offset + bytes + kFaultAroundBytes - 1) / kFaultAroundBytes * kFaultAroundBytes + kFaultAroundBytes;
     if (from == index->readFrom && to == index->readTo)
         return;
-    ReleaseWindows(index, index->readFrom, index->readTo);
+    GiveBackPages(index, index->readFrom, index->readTo);
     index->readFrom = from;
     index->readTo = to;
 }
@@ -302,7 +326,7 @@ void FindMappedReach(MappedIndex *index)
 {
     index->reach.reset(new IndexReach);
     FindIndexReach(&index->image, index->reach.get(), ReleaseReadRange, index);
-    ReleaseWindows(index, index->readFrom, index->readTo);
+    GiveBackPages(index, index->readFrom, index->readTo);
 }
 
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
@@ -312,7 +336,7 @@ void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
     uint64_t upTo = cursor - kReleaseChunk;
-    upTo -= upTo % kPageSize;
-    madvise(index->base + index->released, upTo - index->released, MADV_DONTNEED);
+    upTo -= (reinterpret_cast<uintptr_t>(index->base) + upTo) % kPageSize;
+    GiveBackPages(index, index->released, upTo);
     index->released = upTo;
 }

@@ -1,7 +1,9 @@
 // An index file mapped read-only for gallimaw-dump, standard input included.
 #pragma once
 #include <csignal>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +29,9 @@ struct MappedIndex {
 // A file that shrinks while it is mapped does not end the program: the
 // bytes past its new end read as zeros, which hold no record.
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason);
+// The same for size bytes from offset of a file already open (an index
+// file inside a disk image, or a copy of one); the caller keeps fd.
+bool MapIndexDescriptor(int fd, uint64_t offset, uint64_t size, MappedIndex *index, std::string *reason);
 // False, with the reason, when the file shrank while it was mapped.
 bool UnmapIndexInput(MappedIndex *index, std::string *reason);
 
@@ -38,3 +43,12 @@ void FindMappedReach(MappedIndex *index);
 // the resident size stays flat however large the file is; they fault back
 // in if a text offset points behind the cursor.
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor);
+
+// An unlinked temporary file in $TMPDIR holding the bytes that read gives,
+// from offset 0 on until it gives 0; -1 when read fails (it says why in
+// reason) or the copy cannot be written.
+int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
+                        std::string *reason);
+
+// Offset in chunk of its last CR LF CR LF, or length when it has none.
+size_t LastBlankLineIn(const uint8_t *chunk, size_t length);

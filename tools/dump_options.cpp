@@ -13,6 +13,7 @@ const char kDumpUsage[] =
     "Usage: gallimaw-dump [OPTION]... FILE...\n"
     "       gallimaw-dump [OPTION]... --device DIR [FILE]...\n"
     "       gallimaw-dump [OPTION]... -r DIR...\n"
+    "       gallimaw-dump [OPTION]... --image [--carve[=all]] IMAGE...\n"
     "\n"
     "Prints the records of Internet Explorer index.dat files (cache, cookies and\n"
     "history of a Pocket PC, or of desktop Internet Explorer 4 and 5), one line per\n"
@@ -28,6 +29,7 @@ const char kDumpUsage[] =
     "  recovered  any other record: deleted, overwritten or orphaned data. The\n"
     "             blocks of a recovered record may have been reused, so the scan\n"
     "             also looks for records at each of its later block boundaries.\n"
+    "  carved     (--carve) found in a disk image's free space, outside any file.\n"
     "\n"
     "Options:\n"
     "  -f, --format=FORMAT  csv, jsonl, table, bodyfile or row (default row); see\n"
@@ -42,6 +44,15 @@ const char kDumpUsage[] =
     "                       and printed in path order. Symbolic links to folders\n"
     "                       are not followed. An entry that cannot be read is\n"
     "                       named on standard error and the search goes on\n"
+    "  -i, --image          read each FILE as a disk image (IMAGE, below) and report\n"
+    "                       the records of every index file in it, allocated or\n"
+    "                       deleted\n"
+    "      --carve[=all]    with --image (implied), also search the image's free\n"
+    "                       space for records at any byte offset: the unallocated\n"
+    "                       blocks of each file system, the space outside the\n"
+    "                       partitions and each partition without a readable file\n"
+    "                       system; with =all, every byte of the image, files\n"
+    "                       included (their records are then reported twice)\n"
     "  -d, --device=DIR     read the three index files of a device folder (below);\n"
     "                       may be given more than once\n"
     "  -k, --kind=KINDS     keep only files of these kinds, a comma-separated list\n"
@@ -65,6 +76,21 @@ const char kDumpUsage[] =
     "         temporary file in $TMPDIR (default /tmp), never into memory.\n"
     "  DIR    (--recursive) a folder searched as described above; each file found\n"
     "         takes its kind from its path as FILE does.\n"
+    "  IMAGE  (--image) a disk image, read through The Sleuth Kit: a raw image (dd),\n"
+    "         the first file of a split raw image (IMAGE.001, .000 or .aa; the\n"
+    "         others are found by name) or of an EWF image (IMAGE.E01; its\n"
+    "         segments are checked first, since the data of a missing or cut one\n"
+    "         would read as zeros). Each partition of its partition table (DOS,\n"
+    "         GPT, BSD, Mac or Sun) is read, or the whole image when it has none;\n"
+    "         each file system The Sleuth Kit knows (FAT, exFAT, NTFS, ext2/3/4,\n"
+    "         HFS+, ISO 9660, UFS ...) is searched for index files as -r searches\n"
+    "         a folder: live files, and deleted files that a folder still lists (a\n"
+    "         deleted file whose folder is gone too is not looked for; --carve\n"
+    "         finds its records). The index files are listed partition by\n"
+    "         partition and by path within one, followed by the areas carved; a\n"
+    "         file's kind comes from its path in the image, a carved record's is\n"
+    "         unknown. Each file is copied through The Sleuth Kit to an unlinked\n"
+    "         temporary file in $TMPDIR and read from there.\n"
     "  DIR    (--device) a folder made by 'gallimaw-device create' (DIR/device.json,\n"
     "         with the device's file system in DIR/prefix/drive_c and its registry\n"
     "         in DIR/prefix/user.reg), or a copy of a Pocket PC file system (with an\n"
@@ -84,17 +110,19 @@ const char kDumpUsage[] =
     "            hold a comma, a quote, CR or LF. Fields: Kind, Index file, Offset,\n"
     "            URL, Accessed, Modified, Size, Dir, File, HTML-Headers, Sort key,\n"
     "            Type, State, Expires, Last checked, Hits, Cached file size, Cache\n"
-    "            dir index, Flags.\n"
+    "            dir index, Flags, Source, File state.\n"
     "  jsonl     one JSON object per record with the keys kind, index_file, offset,\n"
     "            url, accessed, modified, size, dir, file, html_headers, sort_key,\n"
     "            type, state, expires, last_checked, hits, cached_file_size,\n"
-    "            cache_dir_index, flags; an unknown kind, an absent time, an unset\n"
-    "            header block and a field the record type does not have are null.\n"
+    "            cache_dir_index, flags, source, file_state; an unknown kind, an\n"
+    "            absent time, an unset header block, a field the record type does\n"
+    "            not have, and source and file_state outside an image are null.\n"
     "  table     aligned columns for a terminal: #, Kind, Offset, Type, State,\n"
     "            Accessed, Modified, Expires, Last checked, Size, Hits, Cached file\n"
     "            size, Sort key, Dir, Cache dir index, Flags, File, URL,\n"
     "            HTML-Headers. '#' numbers the index files listed above the title\n"
-    "            line; times are cut to the second; control characters are shown\n"
+    "            line (for an image, with the Source and ' (deleted)' for a deleted\n"
+    "            file); times are cut to the second; control characters are shown\n"
     "            as \\r, \\n, \\t or \\xNN.\n"
     "  bodyfile  The Sleuth Kit's body format, for a timeline with 'mactime -b':\n"
     "            MD5|name|inode|mode|UID|GID|size|atime|mtime|ctime|crtime, with\n"
@@ -105,8 +133,10 @@ const char kDumpUsage[] =
     "            given a date range, as in the example below). The name is 'KIND\n"
     "            TYPE STATE: URL in FILE', for example 'Cache URL allocated:\n"
     "            http://www.example.com/ in index.dat', naming the local file name\n"
-    "            where a record has no URL; %, | and control characters are written\n"
-    "            as %XX, which mactime decodes.\n"
+    "            where a record has no URL; FILE is 'IMAGE SOURCE' for an image,\n"
+    "            with ' (deleted)' for a deleted file, and the inode the offset in\n"
+    "            the image for a carved record; %, | and control characters are\n"
+    "            written as %XX, which mactime decodes.\n"
     "  row       OFFSET<TAB>SORTKEY<TAB>C0<TAB>...<TAB>C8 for each URL record the\n"
     "            viewer's record list shows (it steps over every record it finds\n"
     "            and tells no states): the record's byte offset and Sort key in\n"
@@ -118,8 +148,10 @@ const char kDumpUsage[] =
     "\n"
     "Fields of csv, jsonl and table:\n"
     "  Kind          Cache, Cookies or History, or empty when unknown\n"
-    "  Index file    the file as given (or as found in the device folder)\n"
-    "  Offset        byte offset of the record in its file, decimal\n"
+    "  Index file    the file as given (or as found in the device folder), or the\n"
+    "                disk image\n"
+    "  Offset        byte offset of the record in its file, decimal; for a carved\n"
+    "                record, in the image\n"
     "  URL           the record's URL (a REDR record's location), in full\n"
     "  Accessed      last-access time, ISO 8601 UTC with 100 ns digits, for example\n"
     "  Modified      2005-08-17T21:26:30.0000000Z (last-modified time); a zero time\n"
@@ -131,7 +163,7 @@ const char kDumpUsage[] =
     "                (empty, or null in jsonl) when there is no blank line\n"
     "  Sort key      the viewer's last-access sort key (two-digit year)\n"
     "  Type          URL, LEAK or REDR\n"
-    "  State         allocated or recovered (above)\n"
+    "  State         allocated, recovered or carved (above)\n"
     "  Expires       expiration time: a FILETIME in version 4.7 files, a FAT\n"
     "                date-time (whole seconds, even) in version 5.2 files\n"
     "  Last checked  last-checked time, a FAT date-time\n"
@@ -141,10 +173,27 @@ const char kDumpUsage[] =
     "  Cache dir index   the cache subdirectory index as stored, 0 to 255; Dir\n"
     "                names the directory when it is below 16\n"
     "  Flags         the cache entry flags, as 0x and eight hex digits\n"
+    "  Source        (--image) where in the image: the partition and the file's\n"
+    "                path, p2:/Documents and Settings/ann/Local Settings/History/\n"
+    "                History.IE5/index.dat (partitions numbered from 1 in disk order;\n"
+    "                no 'pN:' in an image without a partition table), or for a carved\n"
+    "                record the area searched: pN:unallocated (the unallocated blocks\n"
+    "                of the file system), pN:unreadable (a partition without a\n"
+    "                readable file system), unpartitioned (space outside the\n"
+    "                partitions) or image (--carve=all)\n"
+    "  File state    (--image) allocated or deleted: whether the file system still\n"
+    "                lists the index file; empty for a carved record\n"
     "Times are shown as stored, converted exactly; a FAT date-time of 0 or one that\n"
     "names no real date is empty. A REDR record has only Kind, Index file, Offset,\n"
     "URL, Size, Type and State; its other fields are empty (null in jsonl).\n"
     "Texts are Windows-1252, each read up to its end marker or 65536 bytes.\n"
+    "Bytes spelling URL, LEAK or REDR in free space count as a carved record when\n"
+    "they claim 1 to 1024 blocks and, for URL and LEAK, the URL offset of one of\n"
+    "the two versions' layouts lies inside those blocks (5.2 when both do). The\n"
+    "record is read on its own: as far as its blocks and its run of free space\n"
+    "reach (the bytes after the run belong to another file), a header block only\n"
+    "when its blank line is in there too, and without the directory table (Dir is\n"
+    "empty). A record's blocks may hold a newer record: each signature is tried.\n"
     "\n"
     "Files are mapped, not read, and pages already scanned are given back, so\n"
     "memory use does not grow with file size; only --mixed keeps 16 bytes per\n"
@@ -152,13 +201,16 @@ const char kDumpUsage[] =
     "Otherwise every available processor works: several files are read one per\n"
     "processor, a single file's records are formatted in batches, and the lines\n"
     "are printed in order (a file's output waiting for its turn is held in\n"
-    "memory, beyond 4 MB in an unlinked temporary file in $TMPDIR).\n"
+    "memory, beyond 4 MB in an unlinked temporary file in $TMPDIR). Carved areas\n"
+    "are searched 4 MB at a time, one piece per processor.\n"
     "\n"
     "Exit status: 0 when every file was read and printed; 1 when a file or a\n"
     "searched entry could not be read (the others are still printed), a file\n"
     "shrank while it was read (its records read before are printed), a device\n"
-    "folder held none of its index files, or the output could not be written; 2\n"
-    "for a bad command line.\n"
+    "folder held none of its index files, a disk image, an EWF segment, a\n"
+    "partition's file system or part of an area to carve could not be read (the\n"
+    "rest is still read), or the output could not be written; 2 for a bad command\n"
+    "line.\n"
     "\n"
     "Examples:\n"
     "  gallimaw-dump --format=csv index.dat > records.csv\n"
@@ -166,6 +218,8 @@ const char kDumpUsage[] =
     "  gallimaw-dump -f jsonl --mixed --device ~/pocketpc | jq .url\n"
     "  gallimaw-dump -f jsonl --type=leak,redr index.dat | jq 'select(.state == \"recovered\")'\n"
     "  gallimaw-dump -f bodyfile -r /mnt/evidence > body.txt\n"
+    "  gallimaw-dump -f csv --image laptop.E01 > records.csv\n"
+    "  gallimaw-dump -f jsonl --carve sdcard.img | jq 'select(.state == \"carved\")'\n"
     "  mactime -b body.txt -d 2000-01-01..2030-12-31\n";
 
 namespace {
@@ -257,6 +311,16 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
             options->mixed = true;
         } else if (name == "-r" || name == "--recursive") {
             options->recursive = true;
+        } else if (name == "-i" || name == "--image") {
+            options->image = true;
+        } else if (name == "--carve") {
+            // The value is optional, so it is never the next argument.
+            if (hasInline && inlineValue != "all") {
+                *error = "--carve takes no value but 'all'";
+                return false;
+            }
+            options->image = true;
+            options->carve = hasInline ? CarveArea::All : CarveArea::Unallocated;
         } else if (name == "-l" || name == "--list") {
             options->list = true;
         } else if (name == "-f" || name == "--format") {
@@ -291,6 +355,19 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
         *error = "no index file or device folder given";
         return false;
     }
+    if (options->image && options->recursive) {
+        *error = "--image reads disk images, --recursive folders: choose one";
+        return false;
+    }
+    if (options->carve != CarveArea::None && options->mixed) {
+        *error = "--mixed cannot merge carved records";
+        return false;
+    }
+    for (const DumpInput &input : options->inputs)
+        if (options->image && !input.device && input.path == "-") {
+            *error = "a disk image cannot be read from standard input";
+            return false;
+        }
     if (options->format == DumpFormat::Row && options->typeMask & ~(1u << RecordUrl)) {
         *error = "--format=row lists URL records only";
         return false;

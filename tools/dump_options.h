@@ -5,6 +5,9 @@
 #include <vector>
 
 enum class DumpFormat { Row, Csv, JsonLines, Table, Bodyfile };
+// Free space of disk images scanned for records: none, the unallocated
+// space, or every byte.
+enum class CarveArea { None, Unallocated, All };
 
 // An index file ("-" is standard input), a folder to search (--recursive)
 // or a device folder, in the order given.
@@ -19,6 +22,8 @@ struct DumpOptions {
     unsigned kindMask = 0;            // bit per Index file kind; 0 keeps every file
     unsigned typeMask = 0;            // bit per RecordType; 0 keeps the format's own
     bool recursive = false;
+    bool image = false;               // each FILE is a disk image
+    CarveArea carve = CarveArea::None;
     bool mixed = false;
     bool list = false;                // name the files instead of printing their records
     bool help = false;

@@ -14,8 +14,10 @@
 #include "store/record_fields.h"
 #include "store/record_row.h"
 #include "store/record_state.h"
+#include "tools/dump_carve.h"
 #include "tools/dump_device.h"
 #include "tools/dump_formats.h"
+#include "tools/dump_image.h"
 #include "tools/dump_input.h"
 #include "tools/dump_kinds.h"
 #include "tools/dump_options.h"
@@ -36,6 +38,14 @@ constexpr size_t kBatchRecords = 512;
 void Complain(const std::string &subject, const std::string &reason)
 {
     std::fprintf(stderr, "gallimaw-dump: %s: %s\n", subject.c_str(), reason.c_str());
+}
+
+// Problems already phrased as "where: what"; false when there was one.
+bool ComplainOfEach(const std::vector<std::string> &problems)
+{
+    for (const std::string &problem : problems)
+        std::fprintf(stderr, "gallimaw-dump: %s\n", problem.c_str());
+    return problems.empty();
 }
 
 bool KindWanted(const DumpOptions &options, int kind)
@@ -74,13 +84,24 @@ bool IsFolder(const std::string &path)
 }
 
 // A file given or found, kept when --kind wants its kind.
-void AddFileSource(const DumpOptions &options, const std::string &path, std::vector<DumpSource> *sources)
+void AddFileSource(const DumpOptions &options, DumpSource source, std::vector<DumpSource> *sources)
 {
-    int kind = KindOfPath(path);
-    if (KindWanted(options, kind))
-        sources->push_back({path, kind, 0});
-    else if (kind == KindUnknown)
-        Complain(path, "kind unknown, left out by --kind");
+    source.kind = source.carved ? KindUnknown : KindOfPath(source.inImage.empty() ? source.path : source.inImage);
+    if (KindWanted(options, source.kind))
+        sources->push_back(source);
+    else if (source.kind == KindUnknown)
+        Complain(SourceName(source), "kind unknown, left out by --kind");
+}
+
+// The index files of a disk image and the areas to carve.
+bool AddImageSources(const DumpOptions &options, const std::string &path, std::vector<DumpSource> *sources)
+{
+    std::vector<DumpSource> found;
+    std::vector<std::string> problems;
+    AddImageSources(path, options.carve, &found, &problems);
+    for (const DumpSource &source : found)
+        AddFileSource(options, source, sources);
+    return ComplainOfEach(problems);
 }
 
 // The index files of the inputs, in order, with the kinds that --kind
@@ -92,16 +113,16 @@ bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources
     for (const DumpInput &input : options.inputs) {
         if (input.device) {
             complete = AddDeviceSources(options, input.path, sources) && complete;
+        } else if (options.image) {
+            complete = AddImageSources(options, input.path, sources) && complete;
         } else if (options.recursive && IsFolder(input.path)) {
             std::vector<std::string> paths, problems;
             FindIndexFiles(input.path, &paths, &problems);
-            for (const std::string &problem : problems)
-                std::fprintf(stderr, "gallimaw-dump: %s\n", problem.c_str());
-            complete = complete && problems.empty();
+            complete = ComplainOfEach(problems) && complete;
             for (const std::string &path : paths)
-                AddFileSource(options, path, sources);
+                AddFileSource(options, DumpSource{path}, sources);
         } else {
-            AddFileSource(options, input.path, sources);
+            AddFileSource(options, DumpSource{input.path}, sources);
         }
     }
     for (size_t i = 0; i < sources->size(); i++)
@@ -142,6 +163,12 @@ void ScanSource(const DumpOptions &options, MappedIndex *index, RecordSink sink,
         FindMappedReach(index);
         ScanIndexRecords(&index->image, index->reach.get(), PassStatedRecord, &scan);
     }
+}
+
+// Maps a loose index file or one found in a disk image.
+bool MapSource(const DumpSource &source, MappedIndex *index, std::string *problem)
+{
+    return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
@@ -188,7 +215,7 @@ void PrintScannedRecord(void *context, uint64_t offset, int type, bool allocated
 bool PrintSource(const DumpSource &source, Printer *printer, std::string *problem)
 {
     MappedIndex index;
-    if (!MapIndexInput(source.path, &index, problem))
+    if (!MapSource(source, &index, problem))
         return false;
     printer->source = &source;
     printer->index = &index;
@@ -250,7 +277,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
                           std::string *problem)
 {
     MappedIndex index;
-    if (!MapIndexInput(source.path, &index, problem))
+    if (!MapSource(source, &index, problem))
         return false;
     BatchRun run;
     run.index = &index;
@@ -283,7 +310,7 @@ bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> 
         bool read = processors > 1 && !printer.lineByLine ? PrintSourceInBatches(options, source, processors, &problem)
                                                          : PrintSource(source, &printer, &problem);
         if (!read) {
-            Complain(source.path, problem);
+            Complain(SourceName(source), problem);
             allRead = false;
         }
         FlushPrinter(&printer);
@@ -332,10 +359,10 @@ void PrintFile(void *context, size_t slot)
     FileRun *run = static_cast<FileRun *>(context);
     FileJob &job = run->jobs[slot];
     if (!job.read)
-        Complain(job.source->path, job.problem);
+        Complain(SourceName(*job.source), job.problem);
     if (job.printer.file) {
         if (job.printer.failed || !CopyHeldOutput(job.printer.file)) {
-            Complain(job.source->path, "cannot hold the output in a temporary file");
+            Complain(SourceName(*job.source), "cannot hold the output in a temporary file");
             job.read = false;
         }
         std::fclose(job.printer.file);
@@ -390,8 +417,8 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
     std::vector<MixedEntry> entries;
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
-        if (!MapIndexInput(sources[i].path, &indexes[i], &problem)) {
-            Complain(sources[i].path, problem);
+        if (!MapSource(sources[i], &indexes[i], &problem)) {
+            Complain(SourceName(sources[i]), problem);
             allRead = false;
             continue;
         }
@@ -416,11 +443,50 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
         if (indexes[i].base && !UnmapIndexInput(&indexes[i], &problem)) {
-            Complain(sources[i].path, problem);
+            Complain(SourceName(sources[i]), problem);
             allRead = false;
         }
     }
     return allRead;
+}
+
+// The sources in order: each stretch of index files read as above, each
+// carved area searched a chunk at a time.
+bool PrintSources(const DumpOptions &options, const std::vector<DumpSource> &sources, unsigned processors)
+{
+    bool allRead = true;
+    for (size_t first = 0; first < sources.size();) {
+        if (sources[first].carved) {
+            std::vector<std::string> problems;
+            PrintCarvedRecords(options, sources[first++], processors, &problems);
+            allRead = ComplainOfEach(problems) && allRead;
+            continue;
+        }
+        size_t end = first;
+        while (end < sources.size() && !sources[end].carved)
+            end++;
+        std::vector<DumpSource> files(sources.begin() + static_cast<long>(first), sources.begin() + static_cast<long>(end));
+        if (processors > 1 && files.size() > 1)
+            allRead = PrintFilesInParallel(options, files, std::min<size_t>(processors, files.size())) && allRead;
+        else
+            allRead = PrintInFileOrder(options, files, processors) && allRead;
+        first = end;
+    }
+    return allRead;
+}
+
+// --list: KIND<TAB>PATH, or for a file in a disk image
+// KIND<TAB>IMAGE<TAB>PLACE<TAB>STATE.
+void ListSources(const std::vector<DumpSource> &sources)
+{
+    for (const DumpSource &source : sources) {
+        if (source.carved)
+            continue;
+        std::printf("%s\t%s", KindName(source.kind), source.path.c_str());
+        if (source.item)
+            std::printf("\t%s\t%s", source.inImage.c_str(), source.fileState == FileDeleted ? "deleted" : "allocated");
+        std::printf("\n");
+    }
 }
 
 } // namespace
@@ -448,8 +514,8 @@ int main(int argc, char **argv)
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
     if (options.list) {
-        for (const DumpSource &source : sources)
-            std::printf("%s\t%s\n", KindName(source.kind), source.path.c_str());
+        ListSources(sources);
+        CloseDiskImages();
         return std::fflush(stdout) == 0 && allRead ? 0 : 1;
     }
     std::string preamble;
@@ -458,10 +524,9 @@ int main(int argc, char **argv)
     unsigned processors = AvailableProcessors();
     if (options.mixed)
         allRead = PrintMixed(options, sources) && allRead;
-    else if (processors > 1 && sources.size() > 1)
-        allRead = PrintFilesInParallel(options, sources, std::min<size_t>(processors, sources.size())) && allRead;
     else
-        allRead = PrintInFileOrder(options, sources, processors) && allRead;
+        allRead = PrintSources(options, sources, processors) && allRead;
+    CloseDiskImages();
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         Complain("standard output", std::strerror(errno));
         return 1;

@@ -571,7 +571,8 @@ TEST_P(Conformance, CsvSaysWhatJsonLinesSay)
 {
     static const char *const kKeys[] = {"kind", "index_file", "offset", "url", "accessed", "modified", "size",
                                         "dir", "file", "html_headers", "sort_key", "type", "state", "expires",
-                                        "last_checked", "hits", "cached_file_size", "cache_dir_index", "flags"};
+                                        "last_checked", "hits", "cached_file_size", "cache_dir_index", "flags", "source",
+                                        "file_state"};
     CommandResult csv = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=csv "
                                    + Quoted(path));
     ASSERT_EQ(csv.exitCode, 0) << csv.err;

@@ -102,13 +102,13 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     EXPECT_EQ(help.exitCode, 0);
     for (const char *topic : {"--format=FORMAT", "--device=DIR", "--kind=KINDS", "--type=TYPES", "--recursive",
                               "--mixed", "bodyfile", "Cache dir index", "Exit status", "OFFSET<TAB>SORTKEY<TAB>C0",
-                              "temporary file"})
+                              "temporary file", "--image", "--carve[=all]", "File state"})
         EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
     CommandResult version = RunCommand(DumpCommand() + " --version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("gallimaw-dump ", 0), 0u);
     for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--type=url,hash x", "-f row --type=leak x",
-                              "--device", "--frobnicate x"}) {
+                              "--device", "--frobnicate x", "--carve=free x", "-r --image x", "--carve --mixed x", "--image -"}) {
         CommandResult result = RunCommand(DumpCommand() + " " + wrong);
         EXPECT_EQ(result.exitCode, 2) << wrong;
         EXPECT_NE(result.err.find("gallimaw-dump: "), std::string::npos) << wrong;

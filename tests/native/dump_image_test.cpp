@@ -1,0 +1,288 @@
+// gallimaw-dump --image and --carve on disk images made here with the
+// tools examiners' images come from: a DOS partition table (sfdisk), a FAT
+// file system written without mounting (mkfs.fat, mtools), EWF segments
+// (ewfacquire) and split raw files (split).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "dump_index_files.h"
+#include "run_command.h"
+
+using namespace gallimaw_gen;
+using nlohmann::json;
+
+namespace {
+
+constexpr uint64_t kMiB = 1 << 20;
+// p1: 1 MiB with no file system; p2: a 20 MiB FAT file system; free space
+// before, between none, and after them up to 24 MiB.
+constexpr uint64_t kFirstStart = 1 * kMiB, kSecondStart = 2 * kMiB, kSecondEnd = 22 * kMiB, kImageEnd = 24 * kMiB;
+const char kProfile[] = "/Documents and Settings";
+
+struct PlacedFile {
+    std::string inImage; // path inside the file system
+    IndexLayout layout;
+};
+
+std::vector<json> JsonLines(const std::string &text)
+{
+    std::vector<json> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(json::parse(line));
+    return lines;
+}
+
+// sfdisk and mkfs.fat live in /usr/sbin, which a user's PATH may lack.
+void Shell(const std::string &command)
+{
+    CommandResult result = RunCommand("PATH=\"$PATH:/usr/sbin:/sbin\" && " + command);
+    ASSERT_EQ(result.exitCode, 0) << command << "\n" << result.err;
+}
+
+void WriteAt(const std::string &path, uint64_t offset, const std::vector<uint8_t> &bytes)
+{
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The records of an index file from its data area on, as they would lie
+// in free space once the file is gone.
+std::vector<uint8_t> RecordsOf(const IndexLayout &layout)
+{
+    std::vector<uint8_t> bytes = BuildIndex(layout).bytes;
+    return std::vector<uint8_t>(bytes.begin() + kDataAreaOffset, bytes.end());
+}
+
+IndexLayout OneRecord(const std::string &url)
+{
+    return LayoutOf({SampleRecord(url)});
+}
+
+// What every reading of a record says, wherever it was read from.
+json RecordFields(json record)
+{
+    for (const char *where : {"kind", "index_file", "offset", "state", "dir", "source", "file_state"})
+        record.erase(where);
+    return record;
+}
+
+std::multiset<std::string> FieldsOf(const std::vector<json> &records)
+{
+    std::multiset<std::string> fields;
+    for (const json &record : records)
+        fields.insert(RecordFields(record).dump());
+    return fields;
+}
+
+class DumpImage : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        files = {{std::string(kProfile) + "/ann/Local Settings/Temporary Internet Files/Content.IE5/index.dat",
+                  SampleLayout(IndexKind::Cache, 60, 1, 5, false)},
+                 {std::string(kProfile) + "/ann/Cookies/index.dat", SampleLayout(IndexKind::Cookies, 30, 2, 5, false)},
+                 {std::string(kProfile) + "/ann/Local Settings/History/History.IE5/index.dat",
+                  SampleLayout(IndexKind::History, 30, 3, 5, false)},
+                 // Deleted after it was written; a version 4.7 file, so that
+                 // carving must tell the layout from the records alone.
+                 {std::string(kProfile) + "/bob/Cookies/index.dat", SampleLayout(IndexKind::Cookies, 20, 4, 4, false)}};
+        std::string tree = TempPath("tree");
+        for (const PlacedFile &file : files) {
+            std::string host = tree + file.inImage;
+            Shell("mkdir -p " + Quoted(host.substr(0, host.rfind('/'))));
+            std::string error;
+            ASSERT_TRUE(WriteIndexFile(host, BuildIndex(file.layout), &error)) << error;
+        }
+        raw = TempPath("disk.img");
+        std::string fat = Quoted(raw) + "@@" + std::to_string(kSecondStart);
+        Shell("truncate -s " + std::to_string(kImageEnd) + " " + Quoted(raw));
+        Shell("printf 'start=2048,size=2048,type=83\\nstart=4096,size=40960,type=6\\n' | sfdisk -q " + Quoted(raw));
+        Shell("mkfs.fat -F 16 --offset 4096 " + Quoted(raw) + " 20480");
+        Shell("export MTOOLS_SKIP_CHECK=1 && mcopy -s -i " + fat + " " + Quoted(tree + kProfile) + " ::/ && mdel -i "
+            + fat + " " + Quoted("::" + files[3].inImage));
+        // Records in free space: in the free clusters at the end of the file
+        // system, in the partition without one, after the last partition,
+        // and one cut by the end of the space before the first partition.
+        freeRecords = {{"p2:unallocated", kSecondEnd - 64 * 1024, OneRecord("http://free.example/")},
+                       {"p1:unreadable", kFirstStart + 4096, OneRecord("http://nofs.example/")},
+                       {"unpartitioned", kSecondEnd + 4096, OneRecord("http://after.example/")},
+                       {"unpartitioned", kFirstStart - 120, OneRecord("http://cut.example/by-the-partition")}};
+        for (const FreeRecord &record : freeRecords)
+            WriteAt(raw, record.offset, RecordsOf(record.layout));
+        // What a record cut by the partition's start would run into.
+        WriteAt(raw, kFirstStart, std::vector<uint8_t>(16, 'X'));
+        Shell("cd " + Quoted(TempPath("")) + " && ewfacquire -u -q -c none -S 1048576 -t disk disk.img </dev/null");
+        Shell("cd " + Quoted(TempPath("")) + " && split -b 5000000 -d -a 3 --numeric-suffixes=1 disk.img disk.raw.");
+    }
+
+    // The images are large; the test program's folder keeps only the small files.
+    static void TearDownTestSuite()
+    {
+        Shell("cd " + Quoted(TempPath("")) + " && rm -rf disk.* damaged hostile.img tree");
+    }
+
+    struct FreeRecord {
+        std::string area;
+        uint64_t offset;
+        IndexLayout layout;
+    };
+    static std::vector<PlacedFile> files;
+    static std::vector<FreeRecord> freeRecords;
+    static std::string raw;
+};
+
+std::vector<PlacedFile> DumpImage::files;
+std::vector<DumpImage::FreeRecord> DumpImage::freeRecords;
+std::string DumpImage::raw;
+
+// Every record of every index file, read from the raw, the EWF and the
+// split raw image, as the loose file gives it, with the image, the place
+// and the file's state; the partition without a file system is named and
+// the walk goes on to the next one.
+TEST_F(DumpImage, ReportsEveryIndexFileAsTheLooseFile)
+{
+    for (const std::string &image : {raw, TempPath("disk.E01"), TempPath("disk.raw.001")}) {
+        CommandResult result = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(image));
+        EXPECT_EQ(result.exitCode, 1) << image;
+        EXPECT_EQ(result.err.rfind("gallimaw-dump: " + image + " p1 (Linux (0x83), bytes 1048576 to 2097151): no file "
+                                   "system that can be read: ", 0), 0u) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+        std::vector<json> found = JsonLines(result.out);
+        std::vector<json> expected;
+        // Path order: ann's Cookies, History, Temporary Internet Files, then bob's.
+        for (size_t f : {1, 2, 0, 3}) {
+            std::string loose = TempPath("tree") + files[f].inImage;
+            for (json record : JsonLines(RunCommand(DumpCommand() + " -f jsonl " + Quoted(loose)).out)) {
+                record["index_file"] = image;
+                record["source"] = "p2:" + files[f].inImage;
+                record["file_state"] = f == 3 ? "deleted" : "allocated";
+                expected.push_back(record);
+            }
+        }
+        ASSERT_EQ(found.size(), expected.size()) << image;
+        // FAT keeps a deleted file's name without its first letter.
+        std::string deleted = found.back()["source"];
+        EXPECT_EQ(deleted.substr(deleted.size() - 8), "ndex.dat") << deleted;
+        for (json &record : expected)
+            if (record["file_state"] == "deleted")
+                record["source"] = deleted;
+        for (size_t i = 0; i < found.size(); i++)
+            ASSERT_EQ(found[i], expected[i]) << image << " record " << i;
+    }
+}
+
+// --carve finds the records in free space, with their offsets in the
+// image, and none of the live files' records; the deleted file's records
+// come back from its freed clusters, read as version 4.7 records. A record
+// is read no further than its run of free space.
+TEST_F(DumpImage, CarveFindsTheRecordsInFreeSpace)
+{
+    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --carve " + Quoted(raw));
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    std::vector<json> carved;
+    for (const json &record : JsonLines(result.out))
+        if (record["state"] == "carved")
+            carved.push_back(record);
+    std::map<uint64_t, json> byOffset;
+    for (const json &record : carved) {
+        EXPECT_TRUE(record["kind"].is_null() && record["file_state"].is_null() && record["dir"] == "") << record;
+        byOffset[record["offset"]] = record;
+    }
+    for (const FreeRecord &free : freeRecords) {
+        GeneratedIndex index = BuildIndex(free.layout);
+        uint64_t at = free.offset + index.offsets[0] - kDataAreaOffset;
+        ASSERT_TRUE(byOffset.count(at)) << free.area << " record at " << at;
+        EXPECT_EQ(byOffset[at]["source"], free.area);
+        std::string url = free.layout.pieces[0].record.url;
+        EXPECT_EQ(byOffset[at]["url"], free.offset + 120 == kFirstStart ? url.substr(0, 16) : url);
+        byOffset.erase(at);
+    }
+    std::vector<json> rest;
+    for (const auto &record : byOffset)
+        rest.push_back(record.second);
+    std::string deleted = TempPath("tree") + files[3].inImage;
+    EXPECT_EQ(FieldsOf(rest), FieldsOf(JsonLines(RunCommand(DumpCommand() + " -f jsonl " + Quoted(deleted)).out)))
+        << "besides the planted records, only the deleted file's";
+
+    // Every byte: each live file's records too.
+    std::vector<json> all;
+    for (const json &record : JsonLines(RunCommand(DumpCommand() + " -f jsonl --carve=all " + Quoted(raw)).out))
+        if (record["state"] == "carved") {
+            EXPECT_EQ(record["source"], "image");
+            all.push_back(record);
+        }
+    std::multiset<std::string> everything = FieldsOf(all);
+    for (const PlacedFile &file : files)
+        for (const std::string &fields :
+             FieldsOf(JsonLines(RunCommand(DumpCommand() + " -f jsonl " + Quoted(TempPath("tree") + file.inImage)).out)))
+            EXPECT_EQ(everything.count(fields), 1u) << file.inImage << ": " << fields;
+}
+
+// Damaged or hostile bytes in free space: a newer record written into an
+// older one's blocks, a signature in text, a block count beyond reason, a
+// record whose URL offset is lost, a record cut by the image's end. Each
+// is reported as far as its bytes are there, or left out; nothing is read
+// past the image.
+TEST_F(DumpImage, CarvingTakesOnlyWhatTheBytesHold)
+{
+    std::vector<uint8_t> older = RecordsOf(OneRecord("http://older.example/"));
+    std::vector<uint8_t> newer = RecordsOf(OneRecord("http://newer.example/"));
+    std::vector<uint8_t> bytes(4096, 0);
+    std::copy(older.begin(), older.end(), bytes.begin());
+    std::copy(newer.begin(), newer.begin() + 128, bytes.begin() + 128); // over the older one's second block
+    std::string text = "see URL http://text.example/ and LEAKs; REDR";
+    std::copy(text.begin(), text.end(), bytes.begin() + 1024);
+    std::vector<uint8_t> huge(older.begin(), older.begin() + 256);
+    huge[7] = 0x80;
+    std::copy(huge.begin(), huge.end(), bytes.begin() + 2048);
+    std::copy(newer.begin(), newer.begin() + 50, bytes.begin() + 3072); // zeros from its URL offset on
+    IndexLayout moved = OneRecord("http://x.example/");
+    moved.pieces = {RedirectPiece("http://redirect.example/cut-here")};
+    std::vector<uint8_t> redirect = RecordsOf(moved);
+    bytes.insert(bytes.end(), redirect.begin(), redirect.begin() + 40);
+    std::string path = TempPath("hostile.img");
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char *>(bytes.data()),
+                                                 static_cast<std::streamsize>(bytes.size()));
+    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --carve=all " + Quoted(path));
+    EXPECT_EQ(result.exitCode, 1) << "no file system: " << result.err;
+    std::vector<std::string> found;
+    for (const json &record : JsonLines(result.out))
+        found.push_back(record["offset"].dump() + " " + record["type"].get<std::string>() + " "
+                        + record["url"].get<std::string>());
+    EXPECT_EQ(found, (std::vector<std::string>{"0 URL http://older.example/", "128 URL http://newer.example/",
+                                               "4096 REDR http://redirect.example/"}));
+}
+
+// An image that is not there, and EWF segments cut short or missing: each
+// named with what is wrong and where; what can be read is still reported.
+TEST_F(DumpImage, DamagedImagesAreNamed)
+{
+    std::string missing = TempPath("missing.img");
+    CommandResult none = RunCommand(DumpCommand() + " --image " + Quoted(missing));
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.err, "gallimaw-dump: " + missing + ": No such file or directory\n");
+
+    std::string copy = TempPath("damaged/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(TempPath("")) + "disk.E* " + Quoted(copy));
+    // Segment 20 holds free space of the file system.
+    Shell("truncate -s 300000 " + Quoted(copy + "disk.E20"));
+    CommandResult cut = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(copy + "disk.E01"));
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err.rfind("gallimaw-dump: " + copy + "disk.E20: EWF segment cut short at byte 300000, inside its ", 0),
+              0u) << cut.err;
+    EXPECT_NE(cut.out.find("\"file_state\":\"allocated\""), std::string::npos) << "the file system is read all the same";
+
+    Shell("rm " + Quoted(copy + "disk.E20"));
+    CommandResult gone = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.E01"));
+    EXPECT_EQ(gone.err.rfind("gallimaw-dump: " + copy + "disk.E19: the EWF segment after it is missing\n", 0), 0u)
+        << gone.err;
+}
+
+} // namespace

@@ -1,0 +1,364 @@
+#include "tools/dump_image.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <tsk/libtsk.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <unordered_set>
+
+#include "store/index_format.h"
+#include "tools/dump_ewf.h"
+#include "tools/dump_input.h"
+
+struct OpenedImage {
+    std::string path;
+    TSK_IMG_INFO *image = nullptr;
+    TSK_VS_INFO *volumes = nullptr;
+    std::vector<TSK_FS_INFO *> fileSystems;
+};
+
+struct ImageItem {
+    OpenedImage *image;
+    TSK_FS_INFO *fileSystem = nullptr; // an index file's
+    TSK_INUM_T address = 0;
+    std::vector<ByteRun> runs;         // a carved area's
+};
+
+namespace {
+
+const char kIndexFileName[] = "index.dat";
+
+// One thread at a time uses The Sleuth Kit's handles: the readers copy
+// index files and read areas to carve through the same image.
+std::mutex gSleuthKit;
+std::deque<OpenedImage> gImages;
+std::deque<ImageItem> gItems;
+
+// The library's last error, on one line, and cleared.
+std::string SleuthKitError()
+{
+    std::string text = tsk_error_get() ? tsk_error_get() : "unknown error";
+    tsk_error_reset();
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+// How messages name a volume: "disk.img p2", or "disk.img" for an image
+// without a partition table (prefix "").
+std::string VolumeName(const OpenedImage *image, const std::string &prefix)
+{
+    return prefix.empty() ? image->path : image->path + " " + prefix.substr(0, prefix.size() - 1);
+}
+
+std::string ByteRange(uint64_t start, uint64_t end)
+{
+    return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
+}
+
+// Index files found in one file system, in the order of the walk.
+struct FoundFile {
+    std::string path;
+    TSK_INUM_T address;
+    bool deleted;
+};
+
+bool BeginsWithSignature(TSK_FS_FILE *file)
+{
+    char start[INDEX_SIGNATURE_BYTES];
+    if (file->meta->size < static_cast<TSK_OFF_T>(sizeof start))
+        return false;
+    bool read = tsk_fs_file_read(file, 0, start, sizeof start, TSK_FS_FILE_READ_FLAG_NONE) == sizeof start;
+    tsk_error_reset();
+    return read && !std::memcmp(start, INDEX_SIGNATURE, sizeof start);
+}
+
+TSK_WALK_RET_ENUM NoteIndexFile(TSK_FS_FILE *file, const char *folder, void *context)
+{
+    if (!file->name || !file->meta || file->meta->type != TSK_FS_META_TYPE_REG || TSK_FS_ISDOT(file->name->name))
+        return TSK_WALK_CONT;
+    bool nameDeleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC;
+    bool entryDeleted = file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
+    // A deleted name whose entry now belongs to another file no longer
+    // leads to this file's content.
+    if (nameDeleted && !entryDeleted)
+        return TSK_WALK_CONT;
+    if (strcasecmp(file->name->name, kIndexFileName) && !BeginsWithSignature(file))
+        return TSK_WALK_CONT;
+    static_cast<std::vector<FoundFile> *>(context)->push_back(
+        {std::string("/") + folder + file->name->name, file->name->meta_addr, nameDeleted || entryDeleted});
+    return TSK_WALK_CONT;
+}
+
+// Path order; a file reached by several names (hard links, or a deleted
+// name beside the live one) is listed once, under its first live name.
+void SortFound(std::vector<FoundFile> *found)
+{
+    std::sort(found->begin(), found->end(), [](const FoundFile &a, const FoundFile &b) {
+        return a.deleted != b.deleted ? b.deleted : a.path < b.path;
+    });
+    std::vector<FoundFile> unique;
+    std::unordered_set<TSK_INUM_T> listed;
+    for (const FoundFile &file : *found)
+        if (listed.insert(file.address).second)
+            unique.push_back(file);
+    std::stable_sort(unique.begin(), unique.end(), [](const FoundFile &a, const FoundFile &b) {
+        return a.path < b.path;
+    });
+    *found = std::move(unique);
+}
+
+DumpSource ImageSource(OpenedImage *image, const std::string &inImage)
+{
+    DumpSource source;
+    source.path = image->path;
+    source.inImage = inImage;
+    gItems.push_back({image});
+    source.item = &gItems.back();
+    return source;
+}
+
+void AddArea(OpenedImage *image, const std::string &name, std::vector<ByteRun> runs, std::vector<DumpSource> *areas)
+{
+    if (runs.empty())
+        return;
+    DumpSource area = ImageSource(image, name);
+    area.carved = true;
+    gItems.back().runs = std::move(runs);
+    areas->push_back(area);
+}
+
+TSK_WALK_RET_ENUM NoteFreeBlock(const TSK_FS_BLOCK *block, void *context)
+{
+    std::vector<ByteRun> *runs = static_cast<std::vector<ByteRun> *>(context);
+    uint64_t start = static_cast<uint64_t>(block->fs_info->offset) + block->addr * block->fs_info->block_size;
+    uint64_t end = start + block->fs_info->block_size;
+    if (!runs->empty() && runs->back().end == start)
+        runs->back().end = end;
+    else
+        runs->push_back({start, end});
+    return TSK_WALK_CONT;
+}
+
+// The index files of one file system and, with carve, its unallocated
+// blocks.
+void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::string &prefix, CarveArea carve,
+                    std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
+                    std::vector<std::string> *problems)
+{
+    std::vector<FoundFile> found;
+    // Deleted files are found in the folders that still list them. The
+    // library's search for orphans, deleted files whose folder is gone
+    // too, reads the whole file system (every sector of a FAT one), as
+    // slowly as carving it; their records lie in free space, where
+    // --carve finds them.
+    auto flags = static_cast<TSK_FS_DIR_WALK_FLAG_ENUM>(TSK_FS_DIR_WALK_FLAG_RECURSE | TSK_FS_DIR_WALK_FLAG_ALLOC
+                                                        | TSK_FS_DIR_WALK_FLAG_UNALLOC
+                                                        | TSK_FS_DIR_WALK_FLAG_NOORPHAN);
+    if (tsk_fs_dir_walk(fileSystem, fileSystem->root_inum, flags, NoteIndexFile, &found))
+        problems->push_back(VolumeName(image, prefix) + ": cannot read every folder: " + SleuthKitError());
+    SortFound(&found);
+    for (const FoundFile &file : found) {
+        DumpSource source = ImageSource(image, prefix + file.path);
+        source.fileState = file.deleted ? FileDeleted : FileAllocated;
+        gItems.back().fileSystem = fileSystem;
+        gItems.back().address = file.address;
+        sources->push_back(source);
+    }
+    if (carve != CarveArea::Unallocated)
+        return;
+    std::vector<ByteRun> runs;
+    auto blocks = static_cast<TSK_FS_BLOCK_WALK_FLAG_ENUM>(TSK_FS_BLOCK_WALK_FLAG_UNALLOC
+                                                           | TSK_FS_BLOCK_WALK_FLAG_AONLY);
+    TSK_DADDR_T last = std::min(fileSystem->last_block, fileSystem->last_block_act);
+    if (tsk_fs_block_walk(fileSystem, fileSystem->first_block, last, blocks, NoteFreeBlock, &runs))
+        problems->push_back(VolumeName(image, prefix) + ": cannot list every unallocated block: " + SleuthKitError());
+    for (ByteRun &run : runs)
+        run.end = std::min<uint64_t>(run.end, static_cast<uint64_t>(image->image->size));
+    AddArea(image, prefix + "unallocated", std::move(runs), areas);
+}
+
+// One volume: a partition (prefix "p1:", ...) or the whole image (prefix
+// ""). A volume without a file system the library reads is carved whole.
+void WalkVolume(OpenedImage *image, const std::string &prefix, const std::string &description, uint64_t start,
+                uint64_t end, CarveArea carve, std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
+                std::vector<std::string> *problems)
+{
+    TSK_FS_INFO *fileSystem = tsk_fs_open_img(image->image, static_cast<TSK_OFF_T>(start), TSK_FS_TYPE_DETECT);
+    if (!fileSystem) {
+        problems->push_back(VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end)
+                            + "): no file system that can be read: " + SleuthKitError());
+        if (carve == CarveArea::Unallocated)
+            AddArea(image, prefix + "unreadable", {{start, end}}, areas);
+        return;
+    }
+    image->fileSystems.push_back(fileSystem);
+    WalkFileSystem(image, fileSystem, prefix, carve, sources, areas, problems);
+}
+
+void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sources,
+               std::vector<std::string> *problems)
+{
+    std::vector<DumpSource> areas;
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    image->volumes = tsk_vs_open(image->image, 0, TSK_VS_TYPE_DETECT);
+    if (!image->volumes) {
+        tsk_error_reset();
+        WalkVolume(image, "", "no partition table", 0, size, carve, sources, &areas, problems);
+    } else {
+        int number = 0;
+        for (TSK_PNUM_T i = 0; i < image->volumes->part_count; i++) {
+            const TSK_VS_PART_INFO *part = tsk_vs_part_get(image->volumes, i);
+            uint64_t block = image->volumes->block_size;
+            uint64_t start = std::min(size, part->start * block), end = std::min(size, (part->start + part->len) * block);
+            if (part->flags & TSK_VS_PART_FLAG_ALLOC)
+                WalkVolume(image, "p" + std::to_string(++number) + ":", part->desc ? part->desc : "partition", start,
+                           end, carve, sources, &areas, problems);
+            else if (part->flags & TSK_VS_PART_FLAG_UNALLOC && carve == CarveArea::Unallocated && start < end)
+                AddArea(image, "unpartitioned", {{start, end}}, &areas);
+        }
+    }
+    if (carve == CarveArea::All)
+        AddArea(image, "image", {{0, size}}, &areas);
+    sources->insert(sources->end(), areas.begin(), areas.end());
+}
+
+// Where the content of file begins in the image file when it lies there in
+// one piece, uncompressed, and the image is a raw image of one file: it is
+// then mapped where it lies. Any other is read through the library.
+bool PlacedInImage(TSK_FS_FILE *file, uint64_t size, uint64_t *offset)
+{
+    TSK_FS_INFO *fileSystem = file->fs_info;
+    if (fileSystem->img_info->itype != TSK_IMG_TYPE_RAW || fileSystem->img_info->num_img != 1 || !size)
+        return false;
+    const TSK_FS_ATTR *data = tsk_fs_file_attr_get(file);
+    tsk_error_reset();
+    if (!data || !(data->flags & TSK_FS_ATTR_NONRES)
+        || data->flags & (TSK_FS_ATTR_ENC | TSK_FS_ATTR_COMP | TSK_FS_ATTR_SPARSE) || data->nrd.skiplen
+        || static_cast<uint64_t>(data->nrd.initsize) < size || !data->nrd.run)
+        return false;
+    uint64_t blockBytes = fileSystem->block_size, blocks = 0;
+    for (const TSK_FS_ATTR_RUN *run = data->nrd.run; run && blocks * blockBytes < size; run = run->next) {
+        if (run->flags != TSK_FS_ATTR_RUN_FLAG_NONE || run->offset != blocks
+            || run->addr != data->nrd.run->addr + blocks)
+            return false;
+        blocks += run->len;
+    }
+    *offset = static_cast<uint64_t>(fileSystem->offset) + data->nrd.run->addr * blockBytes;
+    return blocks * blockBytes >= size && *offset + size <= static_cast<uint64_t>(fileSystem->img_info->size);
+}
+
+} // namespace
+
+void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,
+                     std::vector<std::string> *problems)
+{
+    std::lock_guard<std::mutex> hold(gSleuthKit);
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        problems->push_back(path + ": " + std::strerror(errno));
+        return;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        problems->push_back(path + ": " + std::strerror(EISDIR));
+        return;
+    }
+    // Naming the type spares the library probing the file for every
+    // format it knows.
+    bool ewf = IsEwfImage(path);
+    if (ewf)
+        CheckEwfSegments(path, problems);
+    const char *names[] = {path.c_str()};
+    TSK_IMG_INFO *opened = tsk_img_open_utf8(1, names, ewf ? TSK_IMG_TYPE_EWF_EWF : TSK_IMG_TYPE_RAW, 0);
+    if (!opened) {
+        problems->push_back(path + ": cannot open the disk image: " + SleuthKitError());
+        return;
+    }
+    gImages.push_back({path, opened});
+    WalkImage(&gImages.back(), carve, sources, problems);
+}
+
+bool MapImageFile(const DumpSource &file, MappedIndex *index, std::string *reason)
+{
+    TSK_FS_FILE *opened;
+    uint64_t offset = 0, size = 0;
+    bool inPlace;
+    {
+        std::lock_guard<std::mutex> hold(gSleuthKit);
+        opened = tsk_fs_file_open_meta(file.item->fileSystem, nullptr, file.item->address);
+        if (!opened || !opened->meta) {
+            *reason = "cannot open the file: " + SleuthKitError();
+            tsk_fs_file_close(opened);
+            return false;
+        }
+        size = static_cast<uint64_t>(opened->meta->size);
+        inPlace = PlacedInImage(opened, size, &offset);
+    }
+    int fd = -1;
+    if (inPlace) {
+        fd = open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            *reason = std::strerror(errno);
+    } else {
+        fd = CopyToTemporaryFile(
+            [opened, size, reason](uint64_t at, uint8_t *into, size_t bytes) -> int64_t {
+                if (at >= size)
+                    return 0;
+                std::lock_guard<std::mutex> hold(gSleuthKit);
+                ssize_t got = tsk_fs_file_read(opened, static_cast<TSK_OFF_T>(at), reinterpret_cast<char *>(into),
+                                               std::min<uint64_t>(bytes, size - at), TSK_FS_FILE_READ_FLAG_NONE);
+                if (got <= 0)
+                    *reason = "cannot read " + ByteRange(at, at + bytes) + " of the file: " + SleuthKitError();
+                return got <= 0 ? -1 : got;
+            },
+            reason);
+        size = fd < 0 ? 0 : size;
+    }
+    {
+        std::lock_guard<std::mutex> hold(gSleuthKit);
+        tsk_fs_file_close(opened);
+    }
+    bool mapped = fd >= 0 && MapIndexDescriptor(fd, offset, size, index, reason);
+    if (fd >= 0)
+        close(fd);
+    return mapped;
+}
+
+const std::vector<ByteRun> &AreaRuns(const DumpSource &area)
+{
+    return area.item->runs;
+}
+
+bool ReadImageBytes(const DumpSource &source, uint64_t offset, size_t bytes, uint8_t *into, std::string *reason)
+{
+    std::lock_guard<std::mutex> hold(gSleuthKit);
+    ssize_t got = tsk_img_read(source.item->image->image, static_cast<TSK_OFF_T>(offset), reinterpret_cast<char *>(into),
+                               bytes);
+    if (got == static_cast<ssize_t>(bytes))
+        return true;
+    *reason = "cannot read " + ByteRange(offset, offset + bytes) + ": "
+              + (got < 0 ? SleuthKitError() : std::string("the image ends early"));
+    return false;
+}
+
+void CloseDiskImages()
+{
+    std::lock_guard<std::mutex> hold(gSleuthKit);
+    for (OpenedImage &image : gImages) {
+        for (TSK_FS_INFO *fileSystem : image.fileSystems)
+            tsk_fs_close(fileSystem);
+        if (image.volumes)
+            tsk_vs_close(image.volumes);
+        tsk_img_close(image.image);
+    }
+    gImages.clear();
+    gItems.clear();
+}
