@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "store/index_file_set.h"
 #include "ui/about_box.h"
+#include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
 
@@ -43,85 +44,47 @@ static const LPCWSTR ClosingLine =
     L"</b></font> and later.</font>";
 
 // The HTML view sits inside the page, leaving room for the sheet's tabs.
-static const int ViewLeft = 2;
-static const int ViewTop = 3;
-static const int ViewWidthMargin = 4;
-static const int ViewHeightMargin = 26;
+static const RECT ViewMargins = { 2, 3, 2, 23 };
 
 // Page hook answer that lets the sheet create the page.
 static const UINT CreatePage = 1;
-
-static void AddText(HWND view, LPCWSTR text)
-{
-    SendMessageW(view, DTM_ADDTEXTW, 0, (LPARAM)text);
-}
 
 static void AddSize(HWND view, DWORD size)
 {
     WCHAR fragment[64];
     wsprintfW(fragment, L"<font color=#000077><b>%u</b></font> bytes", size);
-    AddText(view, fragment);
-}
-
-// Paths come from the registry and may hold characters that are markup.
-static void AddPath(HWND view, LPCWSTR path)
-{
-    WCHAR escaped[MAX_PATH * 6];
-    WCHAR *out = escaped;
-    for (; *path; path++) {
-        switch (*path) {
-        case L'&': out += wsprintfW(out, L"&amp;"); break;
-        case L'<': out += wsprintfW(out, L"&lt;"); break;
-        case L'>': out += wsprintfW(out, L"&gt;"); break;
-        case L'"': out += wsprintfW(out, L"&quot;"); break;
-        default: *out++ = *path; break;
-        }
-    }
-    *out = 0;
-    AddText(view, escaped);
+    AddPageText(view, fragment);
 }
 
 static void AddMixedPage(HWND view)
 {
     for (int kind = KindCache; kind < IndexFileKinds; kind++) {
-        AddText(view, MixedHeadings[kind]);
+        AddPageText(view, MixedHeadings[kind]);
         AddSize(view, IndexFiles[kind].size);
-        AddText(view, MixedPathLabel);
-        AddPath(view, IndexFiles[kind].path);
-        AddText(view, MixedEndings[kind]);
+        AddPageText(view, MixedPathLabel);
+        AddEscapedText(view, IndexFiles[kind].path);
+        AddPageText(view, MixedEndings[kind]);
     }
 }
 
 static void AddKindPage(HWND view, int kind)
 {
-    AddText(view, KindHeadings[kind]);
+    AddPageText(view, KindHeadings[kind]);
     AddSize(view, IndexFiles[kind].size);
-    AddText(view, KindPathLabel);
-    AddPath(view, IndexFiles[kind].path);
-    AddText(view, KindButtons[kind]);
+    AddPageText(view, KindPathLabel);
+    AddEscapedText(view, IndexFiles[kind].path);
+    AddPageText(view, KindButtons[kind]);
 }
 
-static void BuildPage(HWND page, int pageIndex)
+static void FillPage(HWND view, LPARAM pageIndex)
 {
-    SHINITDLGINFO init = { SHIDIM_FLAGS, page, FULL_SCREEN_DIALOG_FLAGS };
-    SHInitDialog(&init);
-    RECT client;
-    GetClientRect(page, &client);
-    InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
-                                client.right - ViewWidthMargin, client.bottom - ViewHeightMargin, page, NULL,
-                                AppInstance, NULL);
-    if (!view)
+    if (pageIndex < MixedPage || pageIndex >= SummaryPages)
         return;
-    SendMessageW(view, DTM_CLEAR, 0, 0);
-    if (pageIndex >= MixedPage && pageIndex < SummaryPages) {
-        if (pageIndex == MixedPage)
-            AddMixedPage(view);
-        else
-            AddKindPage(view, pageIndex - 1);
-        AddText(view, ClosingLine);
-    }
-    SendMessageW(view, DTM_ENDOFSOURCE, 0, 0);
+    if (pageIndex == MixedPage)
+        AddMixedPage(view);
+    else
+        AddKindPage(view, (int)pageIndex - 1);
+    AddPageText(view, ClosingLine);
 }
 
 static BOOL AllIndexFilesMapped(void)
@@ -171,7 +134,7 @@ INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
 {
     switch (msg) {
     case WM_INITDIALOG:
-        BuildPage(page, (int)((LPPROPSHEETPAGEW)lParam)->lParam);
+        BuildHtmlPage(page, &ViewMargins, FillPage, ((LPPROPSHEETPAGEW)lParam)->lParam);
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) != IDOK)
