@@ -95,11 +95,7 @@ INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         SetFocus(RecordListWindow);
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnOk(dlg, wParam);
     }
     return FALSE;
 }

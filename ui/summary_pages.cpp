@@ -7,6 +7,7 @@
 #include "res/resource.h"
 #include "store/index_file_set.h"
 #include "ui/about_box.h"
+#include "ui/dialog_resource.h"
 #include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
@@ -15,29 +16,28 @@ enum { MixedPage, SummaryPages = 4 };
 
 static const LPCWSTR PageTitles[SummaryPages] = { L"Mixed", L"IE Cach", L"Cookies", L"IE History" };
 
-static const LPCWSTR MixedHeadings[IndexFileKinds] = {
-    L"<font color=#FF0000><b>IE Cach:</b></font> Size ",
-    L"<p><font color=#FF0000><b>Cookies:</b></font> Size ",
-    L"<p><font color=#FF0000><b>IE History:</b></font> Size ",
+// Each kind's fragments around its size and path: on the Mixed page, and
+// on its own page with the button that opens its list.
+struct KindFragments {
+    LPCWSTR mixedHeading;
+    LPCWSTR mixedEnding;
+    LPCWSTR pageHeading;
+    LPCWSTR pageEnding;
+};
+static const KindFragments KindTexts[IndexFileKinds] = {
+    { L"<font color=#FF0000><b>IE Cach:</b></font> Size ", L"</font>",
+      L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View Cach' name=T></p>" },
+    { L"<p><font color=#FF0000><b>Cookies:</b></font> Size ", L"</font></p>",
+      L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View Cookies' name=C></p>" },
+    { L"<p><font color=#FF0000><b>IE History:</b></font> Size ",
+      L"</font></p><p align=right><input type=button value='View All' name=M></p>",
+      L"<font color=#FF0000><h3>IE History Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View History' name=H></p>" },
 };
 static const LPCWSTR MixedPathLabel = L"<br>File Path: <font color=#0000FF>";
-static const LPCWSTR MixedEndings[IndexFileKinds] = {
-    L"</font>",
-    L"</font></p>",
-    L"</font></p><p align=right><input type=button value='View All' name=M></p>",
-};
-
-static const LPCWSTR KindHeadings[IndexFileKinds] = {
-    L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: ",
-    L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: ",
-    L"<font color=#FF0000><h3>IE History Records</h3></font> Size: ",
-};
 static const LPCWSTR KindPathLabel = L"<p>File Path: <font color=#0000FF> ";
-static const LPCWSTR KindButtons[IndexFileKinds] = {
-    L"</font></p><p><br> <input type=button value='View Cach' name=T></p>",
-    L"</font></p><p><br> <input type=button value='View Cookies' name=C></p>",
-    L"</font></p><p><br> <input type=button value='View History' name=H></p>",
-};
 
 static const LPCWSTR ClosingLine =
     L"<font color=#880000>Files could be safely cleaned up by our <font color=#0000ff><b><a href=h>Tamberlin v2.1</a>"
@@ -56,34 +56,27 @@ static void AddSize(HWND view, DWORD size)
     AddPageText(view, fragment);
 }
 
-static void AddMixedPage(HWND view)
+// One kind's size and path between the fragments of the page it is on.
+static void AddKindPart(HWND view, int kind, LPCWSTR heading, LPCWSTR pathLabel, LPCWSTR ending)
 {
-    for (int kind = KindCache; kind < IndexFileKinds; kind++) {
-        AddPageText(view, MixedHeadings[kind]);
-        AddSize(view, IndexFiles[kind].size);
-        AddPageText(view, MixedPathLabel);
-        AddEscapedText(view, IndexFiles[kind].path);
-        AddPageText(view, MixedEndings[kind]);
-    }
-}
-
-static void AddKindPage(HWND view, int kind)
-{
-    AddPageText(view, KindHeadings[kind]);
+    AddPageText(view, heading);
     AddSize(view, IndexFiles[kind].size);
-    AddPageText(view, KindPathLabel);
+    AddPageText(view, pathLabel);
     AddEscapedText(view, IndexFiles[kind].path);
-    AddPageText(view, KindButtons[kind]);
+    AddPageText(view, ending);
 }
 
 static void FillPage(HWND view, LPARAM pageIndex)
 {
     if (pageIndex < MixedPage || pageIndex >= SummaryPages)
         return;
-    if (pageIndex == MixedPage)
-        AddMixedPage(view);
-    else
-        AddKindPage(view, (int)pageIndex - 1);
+    if (pageIndex == MixedPage) {
+        for (int kind = KindCache; kind < IndexFileKinds; kind++)
+            AddKindPart(view, kind, KindTexts[kind].mixedHeading, MixedPathLabel, KindTexts[kind].mixedEnding);
+    } else {
+        const KindFragments *texts = &KindTexts[pageIndex - 1];
+        AddKindPart(view, (int)pageIndex - 1, texts->pageHeading, KindPathLabel, texts->pageEnding);
+    }
     AddPageText(view, ClosingLine);
 }
 
@@ -137,10 +130,7 @@ INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lPar
         BuildHtmlPage(page, &ViewMargins, FillPage, ((LPPROPSHEETPAGEW)lParam)->lParam);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) != IDOK)
-            return FALSE;
-        EndDialog(page, 1);
-        return TRUE;
+        return EndDialogOnOk(page, wParam);
     case WM_NOTIFY:
         return OnNotify(page, (LPNMHDR)lParam);
     }
