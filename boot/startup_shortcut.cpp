@@ -1,6 +1,6 @@
 // The StartUp shortcut that has the shell start the program once it is up.
 #include "ce/pocketpc.h"
-#include "boot/boot_registration.h"
+#include "boot/startup_shortcut.h"
 
 // wsprintfW writes at most this many characters, so its buffers never
 // overflow whatever the name and argument.

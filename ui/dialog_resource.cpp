@@ -1,6 +1,6 @@
 // Modal dialogs run from the templates in the program's resources.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "ui/dialog_resource.h"
 
 INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)

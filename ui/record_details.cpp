@@ -3,7 +3,7 @@
 
 #include "ui/record_details.h"
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
 #include "store/record_row.h"
 #include "ui/record_list.h"
@@ -26,7 +26,7 @@ void ShowRecordDetails(HWND owner)
     RunDialogResource(owner, IDD_FULL_SCREEN, RecordDetailsProc);
 }
 
-void AddPageText(HWND view, LPCWSTR text)
+static void AddPageText(HWND view, LPCWSTR text)
 {
     SendMessageW(view, DTM_ADDTEXTW, 0, (LPARAM)text);
 }
@@ -66,7 +66,7 @@ static void AddColumnValue(HWND view, int column, LPWSTR buffer)
     AddPageText(view, escaped);
 }
 
-void AddColouredColumn(HWND view, int column, LPCWSTR colour)
+static void AddColouredColumn(HWND view, int column, LPCWSTR colour)
 {
     WCHAR buffer[VALUE_BUFFER];
     wsprintfW(buffer, L"<font color=%s>", colour);
@@ -75,7 +75,7 @@ void AddColouredColumn(HWND view, int column, LPCWSTR colour)
     AddPageText(view, L"</font>");
 }
 
-void AddPlainColumn(HWND view, int column)
+static void AddPlainColumn(HWND view, int column)
 {
     WCHAR buffer[VALUE_BUFFER];
     AddColumnValue(view, column, buffer);

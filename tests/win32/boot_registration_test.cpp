@@ -6,6 +6,7 @@
 #include <vector>
 #include "ce/pocketpc.h"
 #include "boot/boot_registration.h"
+#include "boot/startup_shortcut.h"
 #include "boot_test_support.h"
 #include "child_process.h"
 #include "open_handles.h"

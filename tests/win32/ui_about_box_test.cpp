@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
 #include "ui/about_box.h"
 #include "modal_watch.h"
@@ -45,7 +46,7 @@ protected:
         bool shown;
         std::thread watch = WatchForDialog(GetCurrentThreadId(), IDC_PRODUCT_LINE, timeoutMs,
                                            [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }, &shown);
-        CheckFirstRun();
+        CheckFirstRun(MainWindow);
         watch.join();
         return shown;
     }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "ce/pocketpc.h"
 #include "res/resource.h"
 #include "ui/record_details.h"

@@ -4,8 +4,9 @@
 #include <string>
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "ui/summary_pages.h"
 #include "modal_watch.h"
 

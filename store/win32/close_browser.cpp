@@ -1,6 +1,6 @@
 // Closes the browser's main windows before the index files are looked up:
 // while the browser runs it holds them open without read sharing.
-#include "store/index_file_set.h"
+#include "store/win32/close_browser.h"
 #include "ce/coredll.h"
 #include <wchar.h>
 

@@ -1,0 +1,17 @@
+# The Win32 settings that every program, library and test of the mingw-w64
+# tree is built with, stated once: link gallimaw_win32 to get them.
+add_library(gallimaw_win32 INTERFACE)
+target_include_directories(gallimaw_win32 INTERFACE ${PROJECT_SOURCE_DIR})
+target_compile_definitions(gallimaw_win32 INTERFACE UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_IE=0x0600
+  _WIN32_WINNT=0x0601)
+target_link_libraries(gallimaw_win32 INTERFACE comctl32 gdi32 user32 shell32 advapi32 psapi)
+
+# gallimaw_add_layer(NAME FOLDER [LAYER...]): one layer of the viewer, the
+# static library of the folder's sources, linked with only the layers it may
+# use, so that a call into a higher layer fails to link.
+function(gallimaw_add_layer name folder)
+  file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
+  list(REMOVE_ITEM sources ${GALLIMAW_LAYER_EXCLUDE} "")
+  add_library(${name} STATIC ${sources})
+  target_link_libraries(${name} PUBLIC gallimaw_win32 ${ARGN})
+endfunction()
