@@ -6,12 +6,20 @@ target_compile_definitions(gallimaw_win32 INTERFACE UNICODE _UNICODE WIN32_LEAN_
   _WIN32_WINNT=0x0601)
 target_link_libraries(gallimaw_win32 INTERFACE comctl32 gdi32 user32 shell32 advapi32 psapi)
 
-# gallimaw_add_layer(NAME FOLDER [LAYER...]): one layer of the viewer, the
-# static library of the folder's sources, linked with only the layers it may
-# use, so that a call into a higher layer fails to link.
-function(gallimaw_add_layer name folder)
+include(GallimawLayers)
+
+# gallimaw_add_layer(LAYER [EXCLUDE file...]): the layer's library
+# gallimaw_LAYER, made of its folder's sources and linked with only the
+# layers it may use, so that a call into a higher layer fails to link.
+function(gallimaw_add_layer layer)
+  cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
+  list(POP_FRONT GALLIMAW_LAYER_${layer} folder)
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
-  list(REMOVE_ITEM sources ${GALLIMAW_LAYER_EXCLUDE} "")
-  add_library(${name} STATIC ${sources})
-  target_link_libraries(${name} PUBLIC gallimaw_win32 ${ARGN})
+  list(REMOVE_ITEM sources ${L_EXCLUDE} "")
+  add_library(gallimaw_${layer} STATIC ${sources})
+  target_link_libraries(gallimaw_${layer} PUBLIC gallimaw_win32)
+  # A layer of headers alone, such as res, has no library.
+  foreach(use ${GALLIMAW_LAYER_${layer}})
+    target_link_libraries(gallimaw_${layer} PUBLIC $<TARGET_NAME_IF_EXISTS:gallimaw_${use}>)
+  endforeach()
 endfunction()
