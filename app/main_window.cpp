@@ -39,14 +39,14 @@ BOOL InitInstance(HINSTANCE instance, int showCommand)
     if (MainWindow) {
         // The low bit brings the running viewer's owned windows, its
         // Summary sheet among them, forward with it.
-        SetForegroundWindow((HWND)((ULONG_PTR)MainWindow | 1));
+        CeSetForegroundWindow((HWND)((ULONG_PTR)MainWindow | 1));
         return FALSE;
     }
     LoadKindIcons();
     BoldFont = CreateBoldFont();
     if (!LOWORD(RegisterMainWindowClass(AppInstance, AppClassName)))
         return FALSE;
-    MainWindow = CreateWindowExW(WS_EX_CAPTIONOKBTN, AppClassName, AppTitle, WS_VISIBLE, 0, 0, 0, 0, NULL, NULL,
+    MainWindow = CeCreateWindowExW(WS_EX_CAPTIONOKBTN, AppClassName, AppTitle, WS_VISIBLE, 0, 0, 0, 0, NULL, NULL,
                                  AppInstance, NULL);
     if (!MainWindow || !MenuBar)
         return FALSE;

@@ -17,13 +17,13 @@ static const WCHAR ShortcutArgument[] = L"S";
 void BeginSoftReset(HWND owner, BOOL ask, LPCWSTR title, LPCWSTR className)
 {
     WCHAR path[MAX_PATH] = L"";
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     if (IsOnStorageCard(path + 1)) {
-        MessageBoxW(owner, StorageCardText, className, MB_ICONHAND);
+        CeMessageBoxW(owner, StorageCardText, className, MB_ICONHAND);
         return;
     }
     if (ask) {
-        if (MessageBoxW(owner, QuestionText, title, MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST) != IDYES)
+        if (CeMessageBoxW(owner, QuestionText, title, MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST) != IDYES)
             return;
         SetCursor(LoadCursorW(NULL, IDC_WAIT));
     }

@@ -18,7 +18,7 @@ int SetStartupShortcut(BOOL create, LPCWSTR name, LPCWSTR argument)
     }
     WCHAR path[MAX_PATH] = L"";
     WCHAR target[FORMAT_ROOM];
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     wsprintfW(target, L"\"%s\" %s", path, argument);
     SHCreateShortcut(shortcut, target);
     return 1;

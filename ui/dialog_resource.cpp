@@ -11,5 +11,5 @@ INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
     HGLOBAL loaded = LoadResource(AppInstance, found);
     if (!loaded)
         return -1;
-    return DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
+    return CeDialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
 }

@@ -112,7 +112,7 @@ static void BuildRecordPage(HWND dlg)
     SHInitDialog(&info);
     GetClientRect(dlg, &client);
     InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, PAGE_MARGIN, PAGE_MARGIN,
+    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, PAGE_MARGIN, PAGE_MARGIN,
                                 client.right - 2 * PAGE_MARGIN, client.bottom - 2 * PAGE_MARGIN, dlg, (HMENU)0,
                                 AppInstance, NULL);
     if (!view)
@@ -130,7 +130,7 @@ INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         BuildRecordPage(dlg);
         return TRUE;
     case WM_DESTROY:
-        SetForegroundWindow(RecordListWindow);
+        CeSetForegroundWindow(RecordListWindow);
         SetFocus(RecordListWindow);
         return FALSE;
     case WM_COMMAND:

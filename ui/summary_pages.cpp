@@ -108,7 +108,7 @@ static void BuildPage(HWND page, int pageIndex)
     RECT client;
     GetClientRect(page, &client);
     InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
+    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
                                 client.right - ViewWidthMargin, client.bottom - ViewHeightMargin, page, NULL,
                                 AppInstance, NULL);
     if (!view)
@@ -216,5 +216,5 @@ void CreateSummarySheet(HWND owner)
     sheet.nStartPage = MixedPage;
     sheet.ppsp = pages;
     sheet.pfnCallback = SummarySheetHook;
-    PropertySheetW(&sheet);
+    CePropertySheetW(&sheet);
 }

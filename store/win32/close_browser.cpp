@@ -19,7 +19,7 @@ BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM)
 
     WCHAR image[MAX_PATH] = { 0 };
     WCHAR className[ClassNameUnits] = { 0 };
-    GetModuleFileNameW((HMODULE)(ULONG_PTR)processId, image, MAX_PATH);
+    CeGetModuleFileNameW((HMODULE)(ULONG_PTR)processId, image, MAX_PATH);
     GetClassNameW(hwnd, className, ClassNameUnits);
 
     const WCHAR *name = wcsrchr(image, L'\\');

@@ -118,6 +118,6 @@ TEST(MainWindowChild, ChoosesSoftReset)
     FormAppNames();
     AppInstance = GetModuleHandleW(NULL);
     ASSERT_TRUE(RegisterMainWindowClass(AppInstance, AppClassName));
-    HWND window = CreateWindowExW(0, AppClassName, AppTitle, 0, 0, 0, 0, 0, NULL, NULL, AppInstance, NULL);
+    HWND window = CeCreateWindowExW(0, AppClassName, AppTitle, 0, 0, 0, 0, 0, NULL, NULL, AppInstance, NULL);
     SendMessageW(window, WM_COMMAND, IDM_SOFT_RESET, 0);
 }

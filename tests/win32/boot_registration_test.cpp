@@ -34,7 +34,7 @@ static const DWORD ChildTimeout = 60000;
 static std::wstring OwnPath()
 {
     WCHAR path[MAX_PATH];
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     return path;
 }
 

@@ -29,7 +29,7 @@ protected:
     }
     void SetUp() override
     {
-        MainWindow = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
+        MainWindow = CeCreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
                                      AppInstance, NULL);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppRegKey);
     }

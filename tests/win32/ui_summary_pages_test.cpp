@@ -48,7 +48,7 @@ protected:
     {
         FormAppNames();
         AppInstance = GetModuleHandleW(NULL);
-        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
+        owner = CeCreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
                                 AppInstance, NULL);
         SetSlot(KindCache, 32768, L"\\Windows\\Profiles\\guest\\Temporary Internet Files\\Content.IE5\\index.dat");
         SetSlot(KindCookies, 16384, L"\\Windows\\Profiles\\guest\\Cookies\\index.dat");
