@@ -2,7 +2,9 @@
 // "file:NAME.htm#TOPIC"; NAME.htm is looked up in \Windows when it carries
 // no folder. As on the device, the page fills the screen below the
 // navigation bar, which shows "Help" and the ok that closes it, and it
-// opens at the topic, an anchor of the page.
+// opens at the topic, an anchor of the page. As on the device there is
+// one help window: a second start hands its request to the window that is
+// open, which shows the new page and topic and comes forward.
 #include <windows.h>
 #include <wchar.h>
 #include "ce/device_log.h"
@@ -12,6 +14,9 @@
 
 #define HELP_TITLE L"Help"
 #define HELP_CLASS L"GallimawHelp"
+// Held from the look for an open help window until this one exists, so two
+// starts at once still make one window.
+#define HELP_START_MUTEX L"GallimawHelpStart"
 #define HELP_FOLDER L"C:\\Windows\\"
 #define PAGE_ID 100
 #define MAX_PAGE_BYTES (1 << 20)
@@ -65,6 +70,38 @@ static WCHAR *ReadPage(const WCHAR *path)
     return text;
 }
 
+// Fills the page view with the requested page and scrolls to its topic.
+static void ShowRequest(const WCHAR *request)
+{
+    WCHAR path[MAX_PATH], topic[MAX_PATH];
+    ReadRequest(request, path, topic);
+    WCHAR *page = ReadPage(path);
+    SendMessageW(PageView, DTM_CLEAR, 0, 0);
+    if (page)
+        SendMessageW(PageView, DTM_ADDTEXTW, FALSE, (LPARAM)page);
+    else
+        DeviceLog(L"no page %s", path);
+    SendMessageW(PageView, DTM_ENDOFSOURCE, 0, 0);
+    if (page)
+        HeapFree(GetProcessHeap(), 0, page);
+    if (topic[0] && !SendMessageW(PageView, DTM_ANCHORW, 0, (LPARAM)topic))
+        DeviceLog(L"no topic %s", topic);
+}
+
+// Hands the request to the help window already open; FALSE when there is none.
+static BOOL PassToOpenHelp(const WCHAR *request)
+{
+    HWND open = FindWindowW(HELP_CLASS, NULL);
+    if (!open)
+        return FALSE;
+    COPYDATASTRUCT data = {};
+    data.cbData = (DWORD)((lstrlenW(request) + 1) * sizeof(WCHAR));
+    data.lpData = (void *)request;
+    SendMessageW(open, WM_COPYDATA, 0, (LPARAM)&data);
+    SetForegroundWindow(open);
+    return TRUE;
+}
+
 static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -72,6 +109,14 @@ static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LP
         if (LOWORD(wParam) == IDOK)
             DestroyWindow(window);
         return 0;
+    case WM_COPYDATA: {
+        const COPYDATASTRUCT *data = (const COPYDATASTRUCT *)lParam;
+        WCHAR request[MAX_PATH];
+        int length = (int)(data->cbData / sizeof(WCHAR));
+        lstrcpynW(request, (const WCHAR *)data->lpData, length < MAX_PATH ? length : MAX_PATH);
+        ShowRequest(request);
+        return TRUE;
+    }
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -82,9 +127,13 @@ static LRESULT CALLBACK HelpWndProc(HWND window, UINT message, WPARAM wParam, LP
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
 {
     DeviceLog(L"help %s", commandLine);
-    WCHAR path[MAX_PATH], topic[MAX_PATH];
-    ReadRequest(PageRequest(commandLine), path, topic);
-    WCHAR *page = ReadPage(path);
+    const WCHAR *request = PageRequest(commandLine);
+    HANDLE starting = CreateMutexW(NULL, FALSE, HELP_START_MUTEX);
+    WaitForSingleObject(starting, INFINITE);
+    if (PassToOpenHelp(request)) {
+        ReleaseMutex(starting);
+        return 0;
+    }
 
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = HelpWndProc;
@@ -99,14 +148,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int show)
     InitHTMLControl(instance);
     PageView = CreateWindowExW(0, WC_HTML, L"", WS_CHILD | WS_VISIBLE, 0, 0, client.right, client.bottom, window,
                                (HMENU)PAGE_ID, instance, NULL);
-    SendMessageW(PageView, DTM_CLEAR, 0, 0);
-    if (page)
-        SendMessageW(PageView, DTM_ADDTEXTW, FALSE, (LPARAM)page);
-    else
-        DeviceLog(L"no page %s", path);
-    SendMessageW(PageView, DTM_ENDOFSOURCE, 0, 0);
-    if (topic[0] && !SendMessageW(PageView, DTM_ANCHORW, 0, (LPARAM)topic))
-        DeviceLog(L"no topic %s", topic);
+    ShowRequest(request);
+    ReleaseMutex(starting);
     GiveOkButton(window);
     ShowWindow(window, show);
     SetFocus(PageView);

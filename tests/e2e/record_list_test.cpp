@@ -238,6 +238,24 @@ TEST_F(RecordListOnDevice, MixedViewListsTheDumpedRowsByDescendingKey)
     EXPECT_EQ(listed, expected);
 }
 
+// Help over the list reaches the list and, passed on, its sheet: both start
+// the help viewer, and the device still shows one help window.
+TEST_F(RecordListOnDevice, HelpOverTheListShowsOneHelpWindow)
+{
+    OpenMixedView("cache-content-ie5.dat", "history-daily-2013031020130311.dat", "history-ie5.dat");
+    ASSERT_EQ(DeviceCommand(device, "ui", {"help"}).code, 0);
+    const std::string started = "peghelp.exe help file:Gallimaw View.htm#Main_Contents";
+    auto starts = [&] {
+        std::vector<std::string> entries = DeviceLogEntries(device);
+        int first = FindEntry(entries, started);
+        return first < 0 ? 0 : FindEntry(entries, started, first + 1) < 0 ? 1 : 2;
+    };
+    ASSERT_TRUE(WaitFor([&] { return starts() == 2; }, 30s)) << ReadDeviceLog(device);
+    std::vector<nlohmann::json> shown;
+    WaitFor([&] { return (shown = FindWindows(DumpScreen(device), "GallimawHelp")).size() > 1; }, 5s);
+    EXPECT_EQ(shown.size(), 1u);
+}
+
 TEST_F(RecordListOnDevice, LargeCacheFileFromACopiedFileSystemAndATappedRowsPage)
 {
     OpenMixedView("cache-large.dat", "history-daily-2013031020130311.dat", "history-ie5.dat", true);
