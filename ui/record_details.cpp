@@ -3,7 +3,7 @@
 
 #include "ui/record_details.h"
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
 #include "store/record_row.h"
 #include "ui/record_list.h"
@@ -26,7 +26,7 @@ void ShowRecordDetails(HWND owner)
     RunDialogResource(owner, IDD_FULL_SCREEN, RecordDetailsProc);
 }
 
-void AddPageText(HWND view, LPCWSTR text)
+static void AddPageText(HWND view, LPCWSTR text)
 {
     SendMessageW(view, DTM_ADDTEXTW, 0, (LPARAM)text);
 }
@@ -66,7 +66,7 @@ static void AddColumnValue(HWND view, int column, LPWSTR buffer)
     AddPageText(view, escaped);
 }
 
-void AddColouredColumn(HWND view, int column, LPCWSTR colour)
+static void AddColouredColumn(HWND view, int column, LPCWSTR colour)
 {
     WCHAR buffer[VALUE_BUFFER];
     wsprintfW(buffer, L"<font color=%s>", colour);
@@ -75,7 +75,7 @@ void AddColouredColumn(HWND view, int column, LPCWSTR colour)
     AddPageText(view, L"</font>");
 }
 
-void AddPlainColumn(HWND view, int column)
+static void AddPlainColumn(HWND view, int column)
 {
     WCHAR buffer[VALUE_BUFFER];
     AddColumnValue(view, column, buffer);
@@ -112,7 +112,7 @@ static void BuildRecordPage(HWND dlg)
     SHInitDialog(&info);
     GetClientRect(dlg, &client);
     InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, PAGE_MARGIN, PAGE_MARGIN,
+    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, PAGE_MARGIN, PAGE_MARGIN,
                                 client.right - 2 * PAGE_MARGIN, client.bottom - 2 * PAGE_MARGIN, dlg, (HMENU)0,
                                 AppInstance, NULL);
     if (!view)
@@ -130,7 +130,7 @@ INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         BuildRecordPage(dlg);
         return TRUE;
     case WM_DESTROY:
-        SetForegroundWindow(RecordListWindow);
+        CeSetForegroundWindow(RecordListWindow);
         SetFocus(RecordListWindow);
         return FALSE;
     case WM_COMMAND:

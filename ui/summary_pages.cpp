@@ -2,11 +2,11 @@
 // page per Index file and a Mixed page for all three, each with a button
 // that opens the Record list for its View mode.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "boot/soft_reset.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
-#include "ui/about_box.h"
+#include "store/win32/index_file_set.h"
+#include "ui/help.h"
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
 
@@ -108,7 +108,7 @@ static void BuildPage(HWND page, int pageIndex)
     RECT client;
     GetClientRect(page, &client);
     InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
+    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
                                 client.right - ViewWidthMargin, client.bottom - ViewHeightMargin, page, NULL,
                                 AppInstance, NULL);
     if (!view)
@@ -137,7 +137,7 @@ static void OpenList(HWND page, int viewMode)
     if (AllIndexFilesMapped())
         ShowRecordList(page);
     else
-        BeginSoftReset(page, TRUE);
+        BeginSoftReset(page, TRUE, ProgramTitle, ProgramClassName);
 }
 
 static BOOL OnHotspot(HWND page, const NM_HTMLVIEW *hotspot)
@@ -161,13 +161,13 @@ static BOOL OnNotify(HWND page, LPNMHDR header)
         PostQuitMessage(0);
         break;
     case PSN_HELP:
-        OpenHelp(HELP_TOPIC, AppTitle);
+        OpenHelp(HELP_TOPIC, ProgramTitle);
         break;
     }
     return FALSE;
 }
 
-INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG:
@@ -216,5 +216,5 @@ void CreateSummarySheet(HWND owner)
     sheet.nStartPage = MixedPage;
     sheet.ppsp = pages;
     sheet.pfnCallback = SummarySheetHook;
-    PropertySheetW(&sheet);
+    CePropertySheetW(&sheet);
 }
