@@ -2,6 +2,7 @@
 // sheet, carries the "View" menu bar and ends the program on its title-bar ok.
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "app/main_window.h"
 #include "boot/soft_reset.h"
 #include "res/resource.h"
@@ -12,6 +13,8 @@ static const int KindIconSize = 16;
 static const LONG BoldFontHeight = 18;
 
 static SHACTIVATEINFO ActivateInfo;
+
+static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 static void LoadKindIcons(void)
 {
@@ -36,14 +39,14 @@ BOOL InitInstance(HINSTANCE instance, int showCommand)
     if (MainWindow) {
         // The low bit brings the running viewer's owned windows, its
         // Summary sheet among them, forward with it.
-        SetForegroundWindow((HWND)((ULONG_PTR)MainWindow | 1));
+        CeSetForegroundWindow((HWND)((ULONG_PTR)MainWindow | 1));
         return FALSE;
     }
     LoadKindIcons();
     BoldFont = CreateBoldFont();
     if (!LOWORD(RegisterMainWindowClass(AppInstance, AppClassName)))
         return FALSE;
-    MainWindow = CreateWindowExW(WS_EX_CAPTIONOKBTN, AppClassName, AppTitle, WS_VISIBLE, 0, 0, 0, 0, NULL, NULL,
+    MainWindow = CeCreateWindowExW(WS_EX_CAPTIONOKBTN, AppClassName, AppTitle, WS_VISIBLE, 0, 0, 0, 0, NULL, NULL,
                                  AppInstance, NULL);
     if (!MainWindow || !MenuBar)
         return FALSE;
@@ -65,7 +68,7 @@ ATOM RegisterMainWindowClass(HINSTANCE instance, LPCWSTR className)
     return RegisterClassW(&windowClass);
 }
 
-HWND CreateMainMenuBar(HWND hwnd)
+static HWND CreateMainMenuBar(HWND hwnd)
 {
     SHMENUBARINFO menuBar = {};
     menuBar.cbSize = SHMENUBARINFO_DEVICE_SIZE;
@@ -85,7 +88,7 @@ static void OnCommand(HWND hwnd, WORD id)
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         break;
     case IDM_SOFT_RESET:
-        BeginSoftReset(hwnd, FALSE);
+        BeginSoftReset(hwnd, FALSE, AppTitle, AppClassName);
         break;
     case IDM_ABOUT:
         ShowAboutBox(hwnd);
@@ -93,7 +96,7 @@ static void OnCommand(HWND hwnd, WORD id)
     }
 }
 
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_CREATE:

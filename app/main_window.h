@@ -4,5 +4,3 @@
 
 BOOL InitInstance(HINSTANCE instance, int showCommand);
 ATOM RegisterMainWindowClass(HINSTANCE instance, LPCWSTR className);
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-HWND CreateMainMenuBar(HWND hwnd);

@@ -2,9 +2,11 @@
 // of the command line and runs the one or the other.
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "app/main_window.h"
 #include "boot/soft_reset.h"
-#include "store/index_file_set.h"
+#include "store/win32/close_browser.h"
+#include "store/win32/index_file_set.h"
 #include "ui/about_box.h"
 
 // The init sequence passes its launch number, always two digits.
@@ -26,15 +28,15 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int showC
     FormAppNames();
     if (!bootRun)
         EnumWindows(CloseBrowserWindowProc, 0);
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     if (bootRun) {
         SignalStarted(_wtol(commandLine));
         return 0;
     }
-    RemoveBootRegistration();
+    RemoveBootRegistration(AppTitle);
     if (!InitInstance(instance, showCommand))
         return 0;
-    CheckFirstRun();
+    CheckFirstRun(MainWindow);
     int exitCode = RunMessageLoop();
     DeleteObject(BoldFont);
     ReleaseIndexFileSet();

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "store/record_row.h"
 #include "tools/index_generator.h"
 #include "ui/record_list.h"

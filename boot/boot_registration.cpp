@@ -70,7 +70,7 @@ static int FreeLaunchNumber(HKEY key, int shell)
 static void OwnExecutablePath(LPWSTR path)
 {
     path[0] = 0;
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
 }
 
 // Writes LaunchMM with this executable and DependMM with the shell's

@@ -3,4 +3,3 @@
 
 LONG RegisterBootLaunch(void);
 LONG UnregisterBootLaunch(void);
-int SetStartupShortcut(BOOL create, LPCWSTR name, LPCWSTR argument);

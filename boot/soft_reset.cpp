@@ -2,9 +2,10 @@
 // device so that the locked index files can be copied before the shell
 // and the browser open them.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
 #include "boot/boot_registration.h"
 #include "boot/soft_reset.h"
+#include "boot/startup_shortcut.h"
+#include "boot/storage_card.h"
 
 static const WCHAR StorageCardText[] =
     L"To be accessible during soft reset program should be installed into main memory";
@@ -13,21 +14,21 @@ static const WCHAR ShortcutArgument[] = L"S";
 
 // A program on a storage card may not be reachable when the init sequence
 // starts it early in the boot, so it is not registered at all.
-void BeginSoftReset(HWND owner, BOOL ask)
+void BeginSoftReset(HWND owner, BOOL ask, LPCWSTR title, LPCWSTR className)
 {
     WCHAR path[MAX_PATH] = L"";
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     if (IsOnStorageCard(path + 1)) {
-        MessageBoxW(owner, StorageCardText, AppClassName, MB_ICONHAND);
+        CeMessageBoxW(owner, StorageCardText, className, MB_ICONHAND);
         return;
     }
     if (ask) {
-        if (MessageBoxW(owner, QuestionText, AppTitle, MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST) != IDYES)
+        if (CeMessageBoxW(owner, QuestionText, title, MB_YESNO | MB_ICONEXCLAMATION | MB_TOPMOST) != IDYES)
             return;
         SetCursor(LoadCursorW(NULL, IDC_WAIT));
     }
     RegisterBootLaunch();
-    SetStartupShortcut(TRUE, AppTitle, ShortcutArgument);
+    SetStartupShortcut(TRUE, title, ShortcutArgument);
     SoftReset();
 }
 
@@ -38,8 +39,8 @@ BOOL SoftReset(void)
 }
 
 // Runs at every normal start: whatever the last request left behind goes.
-void RemoveBootRegistration(void)
+void RemoveBootRegistration(LPCWSTR title)
 {
-    SetStartupShortcut(FALSE, AppTitle, NULL);
+    SetStartupShortcut(FALSE, title, NULL);
     UnregisterBootLaunch();
 }

@@ -1,7 +1,8 @@
 #pragma once
 #include <windows.h>
 
-BOOL IsOnStorageCard(LPCWSTR modulePath);
-void BeginSoftReset(HWND owner, BOOL ask);
+// The title names the StartUp shortcut and asks the question; the class
+// name is the caption of the storage-card notice.
+void BeginSoftReset(HWND owner, BOOL ask, LPCWSTR title, LPCWSTR className);
 BOOL SoftReset(void);
-void RemoveBootRegistration(void);
+void RemoveBootRegistration(LPCWSTR title);

@@ -1,6 +1,6 @@
 // The StartUp shortcut that has the shell start the program once it is up.
 #include "ce/pocketpc.h"
-#include "boot/boot_registration.h"
+#include "boot/startup_shortcut.h"
 
 // wsprintfW writes at most this many characters, so its buffers never
 // overflow whatever the name and argument.
@@ -18,7 +18,7 @@ int SetStartupShortcut(BOOL create, LPCWSTR name, LPCWSTR argument)
     }
     WCHAR path[MAX_PATH] = L"";
     WCHAR target[FORMAT_ROOM];
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     wsprintfW(target, L"\"%s\" %s", path, argument);
     SHCreateShortcut(shortcut, target);
     return 1;

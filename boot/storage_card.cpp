@@ -1,6 +1,6 @@
 // Whether a path lies on one of the device's storage cards.
 #include "ce/pocketpc.h"
-#include "boot/soft_reset.h"
+#include "boot/storage_card.h"
 #include <wchar.h>
 
 // The path comes without its leading backslash, so it starts with the

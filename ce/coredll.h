@@ -1,6 +1,6 @@
 // Windows CE core library calls that desktop Win32 lacks or that mean
-// something else there. Including this header makes the viewer's calls
-// reach the device's behaviour.
+// something else there. The device's forms of desktop calls carry a Ce
+// prefix, so that no desktop name changes meaning behind a caller's back.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -29,18 +29,3 @@ INT_PTR CeDialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW hDialogTe
 INT_PTR CePropertySheetW(LPCPROPSHEETHEADERW lppsph);
 // A message box that fits the device's screen.
 int CeMessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
-
-#ifndef GALLIMAW_CE_IMPLEMENTATION
-#undef GetModuleFileNameW
-#define GetModuleFileNameW CeGetModuleFileNameW
-#undef SetForegroundWindow
-#define SetForegroundWindow CeSetForegroundWindow
-#undef CreateWindowExW
-#define CreateWindowExW CeCreateWindowExW
-#undef DialogBoxIndirectParamW
-#define DialogBoxIndirectParamW CeDialogBoxIndirectParamW
-#undef PropertySheetW
-#define PropertySheetW CePropertySheetW
-#undef MessageBoxW
-#define MessageBoxW CeMessageBoxW
-#endif

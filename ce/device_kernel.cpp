@@ -1,6 +1,5 @@
 // The init sequence's start signal and the soft reset, as the emulated
 // device's boot process expects them.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/coredll.h"
 #include "ce/device_contract.h"
 #include "ce/device_log.h"

@@ -1,4 +1,3 @@
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/device_log.h"
 #include "ce/device_contract.h"
 #include <stdarg.h>

@@ -3,7 +3,6 @@
 // read sharing is added for such opens; the viewer asks for it anyway, and
 // a file that someone else holds without read sharing still cannot be
 // opened. Opens with write access keep the caller's share mode.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/coredll.h"
 
 HANDLE CreateFileForMappingW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,

@@ -2,7 +2,6 @@
 // buttons, icon, styles and answers, laid out again to fit the screen.
 // A box wider than the screen gets the screen's width and its text
 // wrapped to it; every box is centred on the screen.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/coredll.h"
 #include "ce/device_screen.h"
 #include <algorithm>

@@ -1,7 +1,6 @@
 // GetModuleFileNameW as the device has it: a process id is accepted in
 // place of a module handle and gives that process's image, and paths come
 // in the device's form, without the system drive.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/coredll.h"
 
 static const DWORD LongPathUnits = 32768;

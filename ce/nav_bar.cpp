@@ -1,4 +1,3 @@
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/nav_bar.h"
 #include "ce/device_screen.h"
 #include <commctrl.h>

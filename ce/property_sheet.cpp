@@ -2,7 +2,6 @@
 // fills the work area, with its tabs at the bottom, no desktop buttons and
 // the title bar ok; the header's callback is asked PSCB_GETVERSION, a
 // number that desktop comctl32 uses for PSCB_BUTTONPRESSED.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/aygshell.h"
 #include "ce/coredll.h"
 #include "ce/device_screen.h"

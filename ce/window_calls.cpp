@@ -1,7 +1,6 @@
 // The device's forms of window calls: WS_EX_CAPTIONOKBTN gives the title
 // bar ok (desktop Win32 reads the bit as something else), and
 // SetForegroundWindow with the low bit set also brings owned windows.
-#define GALLIMAW_CE_IMPLEMENTATION
 #include "ce/aygshell.h"
 #include "ce/coredll.h"
 #include "ce/dialog_template.h"

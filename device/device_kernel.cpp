@@ -147,7 +147,7 @@ static BOOL IsPlatformEntry(const WCHAR *exe)
 // The path of one of the device programs that sit beside this one.
 static void DeviceProgram(WCHAR *path, const WCHAR *name)
 {
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     WCHAR *slash = wcsrchr(path, L'\\');
     lstrcpynW(slash ? slash + 1 : path, name, MAX_PATH - (int)(slash ? slash + 1 - path : 0));
 }

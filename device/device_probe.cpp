@@ -53,7 +53,7 @@ static int OpenForReading(const WCHAR *path)
 
 static int Ask(const WCHAR *text)
 {
-    int answer = MessageBoxW(NULL, text, PROBE_TITLE, MB_YESNO);
+    int answer = CeMessageBoxW(NULL, text, PROBE_TITLE, MB_YESNO);
     DeviceLog(L"answer %d", answer);
     return answer;
 }
@@ -88,7 +88,7 @@ static void AddProbeList(HWND window, HINSTANCE instance)
 {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
+    HWND list = CeCreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0,
                                 GetSystemMetrics(SM_CXSCREEN), PROBE_LIST_HEIGHT, window, (HMENU)PROBE_LIST_ID,
                                 instance, NULL);
     LVCOLUMNW column = {LVCF_TEXT | LVCF_WIDTH};
@@ -120,7 +120,7 @@ static int ShowProbeWindow(HINSTANCE instance)
     windowClass.hbrBackground = (HBRUSH)(COLOR_WINDOW + 1);
     windowClass.lpszClassName = PROBE_WINDOW_CLASS;
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(WS_EX_CAPTIONOKBTN, PROBE_WINDOW_CLASS, PROBE_TITLE, WS_VISIBLE | WS_CAPTION, 0, 0,
+    HWND window = CeCreateWindowExW(WS_EX_CAPTIONOKBTN, PROBE_WINDOW_CLASS, PROBE_TITLE, WS_VISIBLE | WS_CAPTION, 0, 0,
                                   GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL, instance,
                                   NULL);
     AddProbeList(window, instance);

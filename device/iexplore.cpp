@@ -4,7 +4,7 @@
 // until its window is closed.
 #include <windows.h>
 #include "store/index_kinds.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "ce/device_log.h"
 
 static const WCHAR BrowserClass[] = L"IExplore";

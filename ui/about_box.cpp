@@ -1,35 +1,17 @@
 // The About box, which also serves as the first-run notice, and the
 // registry mark that the notice has been shown.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/registry.h"
+#include "store/win32/registry.h"
 #include "ui/about_box.h"
+#include "ui/help.h"
 #include "ui/dialog_resource.h"
 
 static const COLORREF BlueText = 0x00FF0000;
 static const COLORREF RedText = 0x000000FF;
 
 #define SETTINGS_VALUE L"Settings"
-
-void ShowAboutBox(HWND owner)
-{
-    RunDialogResource(owner, IDD_ABOUT_BOX, AboutBoxProc);
-}
-
-// Any "Settings" value of at most four bytes marks the notice as shown.
-void CheckFirstRun(void)
-{
-    DWORD settings = 0;
-    DWORD size = sizeof settings;
-    if (ReadRegValue(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &settings, &size) == ERROR_SUCCESS)
-        return;
-    ShowAboutBox(MainWindow);
-    // A longer value that failed to fit may have left part of itself in
-    // the word; the mark is always four zero bytes.
-    settings = 0;
-    WriteRegBinary(HKEY_LOCAL_MACHINE, AppRegKey, SETTINGS_VALUE, &settings, sizeof settings);
-}
 
 static INT_PTR ColourStatic(HDC dc, HWND control)
 {
@@ -48,7 +30,7 @@ static INT_PTR ColourStatic(HDC dc, HWND control)
     return (INT_PTR)GetStockObject(WHITE_BRUSH);
 }
 
-INT_PTR CALLBACK AboutBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK AboutBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG: {
@@ -72,8 +54,27 @@ INT_PTR CALLBACK AboutBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
         return FALSE;
     case WM_NOTIFY:
         if (((LPNMHDR)lParam)->code == (UINT)PSN_HELP)
-            OpenHelp(HELP_TOPIC, AppTitle);
+            OpenHelp(HELP_TOPIC, ProgramTitle);
         return FALSE;
     }
     return FALSE;
+}
+
+void ShowAboutBox(HWND owner)
+{
+    RunDialogResource(owner, IDD_ABOUT_BOX, AboutBoxProc);
+}
+
+// Any "Settings" value of at most four bytes marks the notice as shown.
+void CheckFirstRun(HWND owner)
+{
+    DWORD settings = 0;
+    DWORD size = sizeof settings;
+    if (ReadRegValue(HKEY_LOCAL_MACHINE, ProgramRegKey, SETTINGS_VALUE, &settings, &size) == ERROR_SUCCESS)
+        return;
+    ShowAboutBox(owner);
+    // A longer value that failed to fit may have left part of itself in
+    // the word; the mark is always four zero bytes.
+    settings = 0;
+    WriteRegBinary(HKEY_LOCAL_MACHINE, ProgramRegKey, SETTINGS_VALUE, &settings, sizeof settings);
 }

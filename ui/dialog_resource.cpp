@@ -1,6 +1,6 @@
 // Modal dialogs run from the templates in the program's resources.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "ui/dialog_resource.h"
 
 INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
@@ -11,7 +11,7 @@ INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
     HGLOBAL loaded = LoadResource(AppInstance, found);
     if (!loaded)
         return -1;
-    return DialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
+    return CeDialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
 }
 
 BOOL EndDialogOnOk(HWND dlg, WPARAM wParam)

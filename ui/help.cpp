@@ -1,8 +1,8 @@
 // Outside programs the viewer hands over to: the help viewer at a topic of
 // the help file, and the browser at the maker's web site.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
-#include "ui/about_box.h"
+#include "ui/ui_values.h"
+#include "ui/help.h"
 
 // The device looks for a program named without a folder in \Windows.
 #define PROGRAM_FOLDER L"\\Windows\\"
@@ -37,5 +37,5 @@ void OpenHelp(LPCWSTR topic, LPCWSTR fileBase)
 
 void OpenWebSite(void)
 {
-    StartProgram(L"iexplore.exe", APP_WEB_ADDRESS);
+    StartProgram(L"iexplore.exe", ProgramWebAddress);
 }

@@ -1,7 +1,7 @@
 // The page set-up that the Summary pages and the Record details share.
 #include "ui/html_page.h"
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "store/html_text.h"
 
 #define HTML_VIEW_STYLE (WS_CHILD | WS_VISIBLE | WS_BORDER)
@@ -13,9 +13,9 @@ void BuildHtmlPage(HWND dlg, const RECT *margins, HtmlPageFill fill, LPARAM cont
     RECT client;
     GetClientRect(dlg, &client);
     InitHTMLControl(AppInstance);
-    HWND view = CreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, margins->left, margins->top,
-                                client.right - margins->left - margins->right,
-                                client.bottom - margins->top - margins->bottom, dlg, NULL, AppInstance, NULL);
+    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, margins->left, margins->top,
+                                  client.right - margins->left - margins->right,
+                                  client.bottom - margins->top - margins->bottom, dlg, NULL, AppInstance, NULL);
     if (!view)
         return;
     SendMessageW(view, DTM_CLEAR, 0, 0);

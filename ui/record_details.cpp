@@ -3,7 +3,7 @@
 
 #include "ui/record_details.h"
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
 #include "store/record_row.h"
 #include "ui/html_page.h"
@@ -44,7 +44,7 @@ static void AddColumnValue(HWND view, int column, LPWSTR buffer)
     AddEscapedText(view, buffer);
 }
 
-void AddColouredColumn(HWND view, int column, LPCWSTR colour)
+static void AddColouredColumn(HWND view, int column, LPCWSTR colour)
 {
     WCHAR buffer[VALUE_BUFFER];
     wsprintfW(buffer, L"<font color=%s>", colour);
@@ -53,7 +53,7 @@ void AddColouredColumn(HWND view, int column, LPCWSTR colour)
     AddPageText(view, L"</font>");
 }
 
-void AddPlainColumn(HWND view, int column)
+static void AddPlainColumn(HWND view, int column)
 {
     WCHAR buffer[VALUE_BUFFER];
     AddColumnValue(view, column, buffer);
@@ -91,7 +91,7 @@ INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lPa
         BuildHtmlPage(dlg, &PageMargins, AddRecordPage, 0);
         return TRUE;
     case WM_DESTROY:
-        SetForegroundWindow(RecordListWindow);
+        CeSetForegroundWindow(RecordListWindow);
         SetFocus(RecordListWindow);
         return FALSE;
     case WM_COMMAND:

@@ -4,5 +4,3 @@
 // Runs the details page of the row SelectedRow of the Record list modally.
 void ShowRecordDetails(HWND owner);
 INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-void AddColouredColumn(HWND view, int column, LPCWSTR colour);
-void AddPlainColumn(HWND view, int column);

@@ -5,11 +5,11 @@
 #include "ui/record_list.h"
 #include "ui/dialog_resource.h"
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
-#include "store/record_scanner.h"
-#include "ui/about_box.h"
+#include "store/win32/index_file_set.h"
+#include "ui/record_scanner.h"
+#include "ui/help.h"
 #include "ui/record_details.h"
 
 // An insert position beyond any existing column appends the column.
@@ -69,7 +69,7 @@ static void AddListColumns(HWND list)
     }
 }
 
-HWND SetUpRecordList(HWND dlg)
+static HWND SetUpRecordList(HWND dlg)
 {
     INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
     if (!InitCommonControlsEx(&controls))
@@ -82,12 +82,22 @@ HWND SetUpRecordList(HWND dlg)
     return list;
 }
 
+// Largest Sort key first; keys are unsigned 32-bit values.
+static int CALLBACK CompareSortKeys(LPARAM first, LPARAM second, LPARAM sortParam)
+{
+    DWORD firstKey = (DWORD)first, secondKey = (DWORD)second;
+    (void)sortParam;
+    if (firstKey > secondKey)
+        return -1;
+    return firstKey < secondKey ? 1 : 0;
+}
+
 static void ScanKind(HWND dlg, int kind)
 {
     ScanIndexFile(dlg, IndexFiles[kind].mapping, IndexFiles[kind].size, kind);
 }
 
-void FillRecordList(HWND dlg)
+static void FillRecordList(HWND dlg)
 {
     HWND list = GetDlgItem(dlg, IDC_LIST);
     // Also stops the nested fill that the scanner's early repaint causes.
@@ -110,16 +120,6 @@ void FillRecordList(HWND dlg)
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, NULL, TRUE);
     SetCursor(NULL);
-}
-
-// Largest Sort key first; keys are unsigned 32-bit values.
-int CALLBACK CompareSortKeys(LPARAM first, LPARAM second, LPARAM sortParam)
-{
-    DWORD firstKey = (DWORD)first, secondKey = (DWORD)second;
-    (void)sortParam;
-    if (firstKey > secondKey)
-        return -1;
-    return firstKey < secondKey ? 1 : 0;
 }
 
 static void SizeRecordList(HWND dlg)
@@ -157,7 +157,7 @@ INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
             OpenTappedRow(dlg, (NMITEMACTIVATE *)lParam);
         return FALSE;
     case WM_HELP:
-        OpenHelp(HELP_TOPIC, AppTitle);
+        OpenHelp(HELP_TOPIC, ProgramTitle);
         return FALSE;
     case WM_COMMAND:
         return EndDialogOnOk(dlg, wParam);

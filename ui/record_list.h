@@ -4,6 +4,3 @@
 // Runs the Record list modally over the owner, for the current View mode.
 void ShowRecordList(HWND owner);
 INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-HWND SetUpRecordList(HWND dlg);
-void FillRecordList(HWND dlg);
-int CALLBACK CompareSortKeys(LPARAM first, LPARAM second, LPARAM sortParam);

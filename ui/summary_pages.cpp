@@ -2,12 +2,12 @@
 // page per Index file and a Mixed page for all three, each with a button
 // that opens the Record list for its View mode.
 #include "ce/pocketpc.h"
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "boot/soft_reset.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
-#include "ui/about_box.h"
+#include "store/win32/index_file_set.h"
 #include "ui/dialog_resource.h"
+#include "ui/help.h"
 #include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
@@ -93,7 +93,7 @@ static void OpenList(HWND page, int viewMode)
     if (AllIndexFilesMapped())
         ShowRecordList(page);
     else
-        BeginSoftReset(page, TRUE);
+        BeginSoftReset(page, TRUE, ProgramTitle, ProgramClassName);
 }
 
 static BOOL OnHotspot(HWND page, const NM_HTMLVIEW *hotspot)
@@ -117,13 +117,13 @@ static BOOL OnNotify(HWND page, LPNMHDR header)
         PostQuitMessage(0);
         break;
     case PSN_HELP:
-        OpenHelp(HELP_TOPIC, AppTitle);
+        OpenHelp(HELP_TOPIC, ProgramTitle);
         break;
     }
     return FALSE;
 }
 
-INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
+static INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
     case WM_INITDIALOG:
@@ -169,5 +169,5 @@ void CreateSummarySheet(HWND owner)
     sheet.nStartPage = MixedPage;
     sheet.ppsp = pages;
     sheet.pfnCallback = SummarySheetHook;
-    PropertySheetW(&sheet);
+    CePropertySheetW(&sheet);
 }

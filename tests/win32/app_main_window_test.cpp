@@ -4,10 +4,11 @@
 #include "ce/pocketpc.h"
 #include "ce/device_contract.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "app/main_window.h"
 #include "res/resource.h"
 #include "boot/soft_reset.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "child_process.h"
 #include "modal_watch.h"
 
@@ -105,7 +106,7 @@ TEST(MainWindowMenu, SoftResetCommandResetsWithoutAsking)
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reset, ResetWaitMs));
     EndProgram(child);
     FormAppNames();
-    RemoveBootRegistration();
+    RemoveBootRegistration(AppTitle);
     CloseHandle(reset);
     CloseHandle(kernel);
 }
@@ -117,6 +118,6 @@ TEST(MainWindowChild, ChoosesSoftReset)
     FormAppNames();
     AppInstance = GetModuleHandleW(NULL);
     ASSERT_TRUE(RegisterMainWindowClass(AppInstance, AppClassName));
-    HWND window = CreateWindowExW(0, AppClassName, AppTitle, 0, 0, 0, 0, 0, NULL, NULL, AppInstance, NULL);
+    HWND window = CeCreateWindowExW(0, AppClassName, AppTitle, 0, 0, 0, 0, 0, NULL, NULL, AppInstance, NULL);
     SendMessageW(window, WM_COMMAND, IDM_SOFT_RESET, 0);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 #include "ce/pocketpc.h"
 #include "boot/boot_registration.h"
+#include "boot/startup_shortcut.h"
 #include "boot_test_support.h"
 #include "child_process.h"
 #include "open_handles.h"
@@ -33,7 +34,7 @@ static const DWORD ChildTimeout = 60000;
 static std::wstring OwnPath()
 {
     WCHAR path[MAX_PATH];
-    GetModuleFileNameW(NULL, path, MAX_PATH);
+    CeGetModuleFileNameW(NULL, path, MAX_PATH);
     return path;
 }
 

@@ -8,6 +8,7 @@
 #include "ce/device_screen.h"
 #include "app/app_values.h"
 #include "boot/soft_reset.h"
+#include "boot/storage_card.h"
 #include "boot_test_support.h"
 #include "child_process.h"
 #include "modal_watch.h"
@@ -220,7 +221,7 @@ TEST(SoftResetChild, ShowsTheCardMessage)
     Box seen = {};
     bool found;
     std::thread answer = AnswerBox(GetCurrentThreadId(), BoxWait, IDOK, &seen, &found, ChildClickDelay);
-    BeginSoftReset(NULL, TRUE);
+    BeginSoftReset(NULL, TRUE, AppTitle, AppClassName);
     answer.join();
 
     EXPECT_TRUE(found);
@@ -236,7 +237,7 @@ TEST_F(SoftResetRequest, AnsweringNoChangesNothing)
     Box seen = {};
     bool found;
     std::thread answer = AnswerBox(GetCurrentThreadId(), BoxWait, IDNO, &seen, &found);
-    BeginSoftReset(NULL, TRUE);
+    BeginSoftReset(NULL, TRUE, AppTitle, AppClassName);
     answer.join();
 
     EXPECT_TRUE(found);
@@ -256,7 +257,7 @@ TEST_F(SoftResetRequest, AnsweringYesRegistersWithTheWaitCursor)
     Box seen = {};
     bool found;
     std::thread answer = AnswerBox(GetCurrentThreadId(), BoxWait, IDYES, &seen, &found);
-    BeginSoftReset(NULL, TRUE);
+    BeginSoftReset(NULL, TRUE, AppTitle, AppClassName);
     answer.join();
 
     EXPECT_TRUE(found);
@@ -264,7 +265,7 @@ TEST_F(SoftResetRequest, AnsweringYesRegistersWithTheWaitCursor)
     ExpectRegistered();
     EXPECT_TRUE(ShortcutExists());
 
-    RemoveBootRegistration();
+    RemoveBootRegistration(AppTitle);
     EXPECT_EQ(device, InitValues());
     EXPECT_FALSE(ShortcutExists());
 }
@@ -275,7 +276,7 @@ TEST_F(SoftResetRequest, FromTheMenuNothingIsAsked)
     Box seen = {};
     bool found;
     std::thread answer = AnswerBox(GetCurrentThreadId(), NoBoxWait, IDNO, &seen, &found);
-    BeginSoftReset(NULL, FALSE);
+    BeginSoftReset(NULL, FALSE, AppTitle, AppClassName);
     answer.join();
 
     EXPECT_FALSE(found);
@@ -286,7 +287,7 @@ TEST_F(SoftResetRequest, FromTheMenuNothingIsAsked)
 
 TEST_F(SoftResetRequest, RemovingWithoutARegistrationChangesNothing)
 {
-    RemoveBootRegistration();
+    RemoveBootRegistration(AppTitle);
     EXPECT_EQ(device, InitValues());
     EXPECT_FALSE(ShortcutExists());
 }

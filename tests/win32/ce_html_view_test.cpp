@@ -41,9 +41,9 @@ static HtmlPage MakePage(int width, int height)
     EXPECT_TRUE(InitHTMLControl(instance));
     EXPECT_TRUE(InitHTMLControl(instance)) << "a second call is harmless";
     HtmlPage page;
-    page.page = CreateWindowExW(WS_EX_TOPMOST, L"CeTestPage", L"Page", WS_POPUP | WS_VISIBLE, 0, 26, width + 4,
+    page.page = CeCreateWindowExW(WS_EX_TOPMOST, L"CeTestPage", L"Page", WS_POPUP | WS_VISIBLE, 0, 26, width + 4,
                                 height + 6, NULL, NULL, instance, NULL);
-    page.view = CreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 3, width, height, page.page,
+    page.view = CeCreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, 2, 3, width, height, page.page,
                                 (HMENU)VIEW_ID, instance, NULL);
     Targets.clear();
     NotifyIds.clear();
@@ -147,7 +147,7 @@ TEST(HtmlView, TapsOnButtonsAndLinksReachTheParentWithTheirTargets)
 static void TapWithTheMouse(const HtmlPage &page, POINT point)
 {
     ClientToScreen(page.view, &point);
-    SetForegroundWindow(page.page);
+    CeSetForegroundWindow(page.page);
     SetCursorPos(point.x, point.y);
     INPUT inputs[2] = {};
     inputs[0].type = inputs[1].type = INPUT_MOUSE;

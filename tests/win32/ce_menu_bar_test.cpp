@@ -68,7 +68,7 @@ TEST(MenuBar, ButtonDropsThePopupAboveTheBarAndSendsTheChosenCommand)
     windowClass.hInstance = instance;
     windowClass.lpszClassName = L"CeTestMenuParent";
     RegisterClassW(&windowClass);
-    HWND parent = CreateWindowExW(0, L"CeTestMenuParent", L"Main", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
+    HWND parent = CeCreateWindowExW(0, L"CeTestMenuParent", L"Main", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
                                   instance, NULL);
     HMENU menu = CreateMenu(), popup = CreatePopupMenu();
     AppendMenuW(popup, MF_STRING, IDM_SOFT_RESET_TEST, L"&Soft Reset");
@@ -117,7 +117,7 @@ TEST(MenuBar, ButtonDropsThePopupAboveTheBarAndSendsTheChosenCommand)
 
 TEST(MenuBar, BuildsTheViewersBarFromItsResources)
 {
-    HWND parent = CreateWindowExW(0, L"STATIC", L"Main", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
+    HWND parent = CeCreateWindowExW(0, L"STATIC", L"Main", WS_POPUP | WS_VISIBLE, 0, 26, 240, 268, NULL, NULL,
                                   GetModuleHandleW(NULL), NULL);
     SHMENUBARINFO info = {};
     info.cbSize = SHMENUBARINFO_DEVICE_SIZE;

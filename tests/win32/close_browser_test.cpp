@@ -1,8 +1,6 @@
 // Closing the browser's main windows, with the device's browser stand-in
 // and look-alikes running as separate processes.
-#include "store/index_file_set.h"
-// The device forms are called by their own names here.
-#define GALLIMAW_CE_IMPLEMENTATION
+#include "store/win32/close_browser.h"
 #include "ce/coredll.h"
 #include "child_process.h"
 #include <gtest/gtest.h>

@@ -1,6 +1,8 @@
 // The Index file set against the test prefix's real registry and files,
 // with other processes holding the live files as the device's do.
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
+#include "store/win32/close_browser.h"
+#include "app/app_values.h"
 #include "ce/coredll.h"
 #include "child_process.h"
 #include <gtest/gtest.h>
@@ -158,13 +160,13 @@ TEST_F(IndexFileSetTest, LivePathsComeFromTheShellFoldersWithinTheReadLimit)
     std::wstring longest = std::wstring(TestRoot) + L"\\";
     longest += std::wstring(129 - longest.size(), L'h');
     SetShellFolder(L"History", longest);
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_STREQ(L"\\Windows\\Temporary Internet Files\\Content.IE5\\index.dat", IndexFiles[KindCache].path);
     EXPECT_STREQ(L"\\gallimaw-set-test\\Cookies\\index.dat", IndexFiles[KindCookies].path);
     EXPECT_EQ(longest + L"\\History.IE5\\index.dat", IndexFiles[KindHistory].path);
 
     SetShellFolder(L"History", longest + L"h");
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_STREQ(L"\\Windows\\History\\index.dat", IndexFiles[KindHistory].path);
 
     // None of the files exists: every slot stays empty and nothing is copied.
@@ -185,7 +187,7 @@ TEST_F(IndexFileSetTest, WithoutTheShellFolderKeyTheWindowsFoldersAreUsed)
     extraFiles.insert(extraFiles.begin(), history);
     WriteBytes(history, Pattern(3000, 'h'));
 
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_STREQ(L"\\Windows\\Temporary Internet Files\\index.dat", IndexFiles[KindCache].path);
     EXPECT_STREQ(L"\\Windows\\Cookies\\index.dat", IndexFiles[KindCookies].path);
     EXPECT_STREQ(L"\\Windows\\History\\index.dat", IndexFiles[KindHistory].path);
@@ -200,7 +202,7 @@ TEST_F(IndexFileSetTest, ReadableLiveFileIsCopiedAfreshAndMappedByName)
     const auto live = Pattern(10000, 'c');
     WriteBytes(LivePath(KindCache), live);
     WriteBytes(SnapshotPath(L"Cache"), Pattern(65536, 'o'));
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
 
     ASSERT_TRUE(IndexFiles[KindCache].mapping);
     EXPECT_EQ(10000u, IndexFiles[KindCache].size);
@@ -245,7 +247,7 @@ TEST_F(IndexFileSetTest, HeldOrEmptyLiveFilesLeaveTheOldCopyInUse)
     HoldFiles(L"cache,cookies", LivePath(KindCookies));
     ASSERT_TRUE(WaitUntilFileLocked(LivePath(KindCache), StartTimeout));
 
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
 
     // Held, with a copy from an earlier run: the copy, unchanged.
     ASSERT_TRUE(IndexFiles[KindCache].mapping);
@@ -273,7 +275,7 @@ TEST_F(IndexFileSetTest, HolderLetsGoWhenItsStopEventIsSet)
     HoldFiles(L"\"" + LivePath(KindHistory) + L"\"", LivePath(KindHistory));
     SetEvent(stopEvent);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(processes.back().hProcess, StartTimeout));
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_TRUE(IndexFiles[KindHistory].mapping);
     ReleaseIndexFileSet();
 }
@@ -283,7 +285,7 @@ TEST_F(IndexFileSetTest, MissingLiveFileLeavesItsCopyAlone)
     WriteBytes(LivePath(KindCache), Pattern(700, 'c'));
     const auto olderCookies = Pattern(900, 'o');
     WriteBytes(SnapshotPath(L"Cookies"), olderCookies);
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_EQ(NULL, IndexFiles[KindCookies].mapping);
     EXPECT_EQ(0u, IndexFiles[KindCookies].size);
     EXPECT_EQ(LivePath(KindCookies).substr(2), IndexFiles[KindCookies].path);
@@ -300,13 +302,13 @@ TEST_F(IndexFileSetTest, ReadOnlyLiveFileLeavesNoCopyBehindAndAFreshOneNextTime)
     const std::wstring live = LivePath(KindCache);
     WriteBytes(live, Pattern(5000, 'a'));
     SetFileAttributesW(live.c_str(), FILE_ATTRIBUTE_READONLY);
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     ReleaseIndexFileSet();
     EXPECT_TRUE(fs::is_empty(fs::path(TempFolder)));
 
     SetFileAttributesW(live.c_str(), FILE_ATTRIBUTE_NORMAL);
     WriteBytes(live, Pattern(6000, 'b'));
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     ASSERT_TRUE(IndexFiles[KindCache].mapping);
     auto mapped = MappedBytes(IndexFiles[KindCache].mapping);
     mapped.resize(6000);
@@ -318,7 +320,7 @@ TEST_F(IndexFileSetTest, ReadOnlyLiveFileLeavesNoCopyBehindAndAFreshOneNextTime)
 TEST_F(IndexFileSetTest, ProbingAGoneLiveFileCreatesNothing)
 {
     fs::create_directories(fs::path(LivePath(KindCookies)).parent_path());
-    EXPECT_EQ(NULL, ProbeLiveFile(LivePath(KindCookies).c_str(), L"Cookies"));
+    EXPECT_EQ(NULL, ProbeLiveFile(LivePath(KindCookies).c_str(), L"Cookies", APP_MAKER));
     EXPECT_FALSE(Exists(LivePath(KindCookies)));
 }
 
@@ -331,7 +333,7 @@ TEST_F(IndexFileSetTest, FillAndReleaseLeaveTheLiveFilesUntouched)
         WriteBytes(LivePath(kind), contents.back());
         times.push_back(fs::last_write_time(fs::path(LivePath(kind))));
     }
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     for (int kind = 0; kind < IndexFileKinds; kind++) {
         ASSERT_TRUE(IndexFiles[kind].mapping);
         EXPECT_EQ(contents[kind].size(), IndexFiles[kind].size);
@@ -356,7 +358,7 @@ TEST_F(IndexFileSetTest, TemporaryFolderTooLongLeavesTheSlotsUnmapped)
     const std::wstring tooLong = L"C:\\" + std::wstring(250, L'T') + L"\\";
     SetEnvironmentVariableW(L"TMP", tooLong.c_str());
     SetEnvironmentVariableW(L"TEMP", tooLong.c_str());
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     EXPECT_EQ(NULL, IndexFiles[KindCache].mapping);
     EXPECT_EQ(1200u, IndexFiles[KindCache].size);
     EXPECT_EQ(LivePath(KindCache).substr(2), IndexFiles[KindCache].path);
@@ -374,7 +376,7 @@ TEST_F(IndexFileSetTest, ClosingTheBrowserMakesItsFilesReadable)
         ASSERT_TRUE(WaitUntilFileLocked(LivePath(kind), StartTimeout));
 
     EnumWindows(CloseBrowserWindowProc, 0);
-    FillIndexFileSet();
+    FillIndexFileSet(APP_MAKER);
     for (int kind = 0; kind < IndexFileKinds; kind++) {
         ASSERT_TRUE(IndexFiles[kind].mapping);
         EXPECT_EQ(Pattern(8000, (char)('p' + kind)), ReadBytes(SnapshotPath(IndexKinds[kind].shellFolder)));

@@ -11,7 +11,8 @@
 
 #include "store/filetime.h"
 #include "store/record_row.h"
-#include "store/record_scanner.h"
+#include "res/resource.h"
+#include "ui/record_scanner.h"
 #include "tools/index_generator.h"
 
 using namespace gallimaw_gen;
@@ -44,7 +45,7 @@ int RowCount(HWND list)
 INT_PTR CALLBACK CountingDialogProc(HWND dialog, UINT message, WPARAM, LPARAM)
 {
     if (message == WM_PAINT) {
-        HWND list = GetDlgItem(dialog, IDC_RECORD_LIST);
+        HWND list = GetDlgItem(dialog, IDC_LIST);
         PaintCount++;
         RowsAtPaint = RowCount(list);
         LastColumnAtPaint = ItemText(list, RowsAtPaint - 1, kColumns - 1);
@@ -79,14 +80,14 @@ HWND CreateListDialog()
     item->style = WS_CHILD | WS_VISIBLE | LVS_REPORT;
     item->cx = 210;
     item->cy = 190;
-    item->id = IDC_RECORD_LIST;
+    item->id = IDC_LIST;
     Append(words, WC_LISTVIEWW);
     Append(words, L"");
     words.push_back(0); // no creation data
 
     HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), (DLGTEMPLATE *)words.data(), nullptr,
                                              CountingDialogProc, 0);
-    HWND list = GetDlgItem(window, IDC_RECORD_LIST);
+    HWND list = GetDlgItem(window, IDC_LIST);
     for (int c = 0; c < kColumns; c++) {
         LVCOLUMNW column = {};
         column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -201,7 +202,7 @@ protected:
         InitCommonControlsEx(&controls);
         dialog = CreateListDialog();
         ASSERT_NE(dialog, nullptr);
-        list = GetDlgItem(dialog, IDC_RECORD_LIST);
+        list = GetDlgItem(dialog, IDC_LIST);
         DrainMessages();
     }
     void TearDown() override { DestroyWindow(dialog); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
 #include "ui/about_box.h"
 #include "modal_watch.h"
@@ -28,7 +29,7 @@ protected:
     }
     void SetUp() override
     {
-        MainWindow = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
+        MainWindow = CeCreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
                                      AppInstance, NULL);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, AppRegKey);
     }
@@ -45,7 +46,7 @@ protected:
         bool shown;
         std::thread watch = WatchForDialog(GetCurrentThreadId(), IDC_PRODUCT_LINE, timeoutMs,
                                            [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }, &shown);
-        CheckFirstRun();
+        CheckFirstRun(MainWindow);
         watch.join();
         return shown;
     }

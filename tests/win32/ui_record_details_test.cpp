@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "ce/pocketpc.h"
 #include "res/resource.h"
 #include "ce_test_support.h"
@@ -193,8 +193,8 @@ TEST_F(RecordDetailsTest, ClosingBringsTheListBackInFrontWithTheFocus)
     Show(0);
     // Another window in front when the page goes: the list must still come
     // back, not only through the owner's usual reactivation.
-    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
-    SetForegroundWindow(other);
+    HWND other = CeCreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, NULL, NULL, NULL, NULL);
+    CeSetForegroundWindow(other);
     SetFocus(other);
     DestroyWindow(page);
     page = NULL;

@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "ce_test_support.h"
 #include "ce/pocketpc.h"
 #include "ce/device_contract.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "ui/record_details.h"
 #include "ui/record_list.h"
 #include "child_process.h"

@@ -4,8 +4,9 @@
 #include <string>
 #include "ce/pocketpc.h"
 #include "app/app_values.h"
+#include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/index_file_set.h"
+#include "store/win32/index_file_set.h"
 #include "ui/summary_pages.h"
 #include "modal_watch.h"
 
@@ -47,7 +48,7 @@ protected:
     {
         FormAppNames();
         AppInstance = GetModuleHandleW(NULL);
-        owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
+        owner = CeCreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 240, 320, NULL, NULL,
                                 AppInstance, NULL);
         SetSlot(KindCache, 32768, L"\\Windows\\Profiles\\guest\\Temporary Internet Files\\Content.IE5\\index.dat");
         SetSlot(KindCookies, 16384, L"\\Windows\\Profiles\\guest\\Cookies\\index.dat");

@@ -12,13 +12,9 @@ struct IndexFileSlot {
 
 extern IndexFileSlot IndexFiles[IndexFileKinds];
 
-void FillIndexFileSet(void);
-DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
+// Mappings are named "<maker>-<shell folder>ID".
+void FillIndexFileSet(LPCWSTR maker);
 void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder);
-// disposition: OPEN_EXISTING for a live file, OPEN_ALWAYS for a Snapshot
-// copy (an absent copy is left as an empty file).
-HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD disposition);
 // The mapping of a live file that can be read, or NULL; never creates one.
-HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder);
+HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder, LPCWSTR maker);
 void ReleaseIndexFileSet(void);
-BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM context);

@@ -1,6 +1,6 @@
 // Registry read and write operations. Every key opened here is closed
 // before returning, and the platform's error codes are passed on unchanged.
-#include "store/registry.h"
+#include "store/win32/registry.h"
 
 static const REGSAM ReadAccess = KEY_READ;
 static const REGSAM WriteAccess = KEY_ALL_ACCESS;

@@ -1,9 +1,8 @@
 // The Index file set: finds the three live index files, refreshes their
 // Snapshot copies in the temporary folder and maps the copies read-only.
 // The live files are only ever opened for reading.
-#include "store/index_file_set.h"
-#include "store/registry.h"
-#include "app/app_values.h"
+#include "store/win32/index_file_set.h"
+#include "store/win32/registry.h"
 #include "ce/coredll.h"
 
 static const WCHAR ShellFolderKey[] = L"" INDEX_SHELL_FOLDERS_KEY "\\";
@@ -52,7 +51,10 @@ static void DeleteSnapshotCopy(LPCWSTR snapshot)
     DeleteFileW(snapshot);
 }
 
-HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD disposition)
+// disposition: OPEN_EXISTING for a live file, OPEN_ALWAYS for a Snapshot
+// copy (an absent copy is left as an empty file). The mapping is named for
+// the maker and the kind.
+static HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, LPCWSTR maker, DWORD *size, DWORD disposition)
 {
     HANDLE file = CreateFileForMappingW(path, GENERIC_READ, FILE_SHARE_READ, NULL, disposition,
                                         FILE_ATTRIBUTE_NORMAL, NULL);
@@ -64,7 +66,7 @@ HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD dispos
     if (high != 0 || (low != 0 && low != INVALID_FILE_SIZE)) {
         WCHAR name[MappingNameUnits];
         *size = low;
-        wsprintfW(name, MappingNameFormat, APP_MAKER, shellFolder);
+        wsprintfW(name, MappingNameFormat, maker, shellFolder);
         mapping = CreateFileMappingW(file, NULL, PAGE_READONLY, 0, 0, name);
     }
     CloseHandle(file);
@@ -73,13 +75,16 @@ HANDLE MapIndexFile(LPCWSTR path, LPCWSTR shellFolder, DWORD *size, DWORD dispos
 
 // Opens only a file that is still there: a live file that went since the
 // search is not created anew.
-HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder)
+HANDLE ProbeLiveFile(LPCWSTR path, LPCWSTR shellFolder, LPCWSTR maker)
 {
     DWORD size;
-    return MapIndexFile(path, shellFolder, &size, OPEN_EXISTING);
+    return MapIndexFile(path, shellFolder, maker, &size, OPEN_EXISTING);
 }
 
-DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
+// The live file's size, its Snapshot copy refreshed and mapped into *mapping
+// (NULL when there is none).
+static DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath,
+                             LPCWSTR fallbackFolder, LPCWSTR maker)
 {
     BuildLivePath(path, shellFolder, subPath, fallbackFolder);
 
@@ -96,7 +101,7 @@ DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR
         return listedSize;
     }
 
-    HANDLE probe = ProbeLiveFile(path, shellFolder);
+    HANDLE probe = ProbeLiveFile(path, shellFolder, maker);
     if (probe) {
         CloseHandle(probe);
         DeleteSnapshotCopy(snapshot);
@@ -105,17 +110,17 @@ DWORD LocateIndexFile(HANDLE *mapping, LPWSTR path, LPCWSTR shellFolder, LPCWSTR
     }
 
     DWORD size;
-    *mapping = MapIndexFile(snapshot, shellFolder, &size, OPEN_ALWAYS);
+    *mapping = MapIndexFile(snapshot, shellFolder, maker, &size, OPEN_ALWAYS);
     return *mapping ? size : listedSize;
 }
 
-void FillIndexFileSet(void)
+void FillIndexFileSet(LPCWSTR maker)
 {
     for (int kind = 0; kind < IndexFileKinds; kind++) {
         IndexFileSlot *slot = &IndexFiles[kind];
         const IndexKindNames *names = &IndexKinds[kind];
         slot->size = LocateIndexFile(&slot->mapping, slot->path, names->shellFolder, names->subPath,
-                                     names->fallbackFolder);
+                                     names->fallbackFolder, maker);
     }
 }
 

@@ -1,6 +1,6 @@
 // Closes the browser's main windows before the index files are looked up:
 // while the browser runs it holds them open without read sharing.
-#include "store/index_file_set.h"
+#include "store/win32/close_browser.h"
 #include "ce/coredll.h"
 #include <wchar.h>
 
@@ -19,7 +19,7 @@ BOOL CALLBACK CloseBrowserWindowProc(HWND hwnd, LPARAM)
 
     WCHAR image[MAX_PATH] = { 0 };
     WCHAR className[ClassNameUnits] = { 0 };
-    GetModuleFileNameW((HMODULE)(ULONG_PTR)processId, image, MAX_PATH);
+    CeGetModuleFileNameW((HMODULE)(ULONG_PTR)processId, image, MAX_PATH);
     GetClassNameW(hwnd, className, ClassNameUnits);
 
     const WCHAR *name = wcsrchr(image, L'\\');

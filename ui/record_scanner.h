@@ -1,10 +1,8 @@
 // Feeds the Record rows of one mapped index file into the list control
-// (child 1001) of the given Record list dialog. The dialog keeps the list
+// (IDC_LIST) of the given Record list dialog. The dialog keeps the list
 // from drawing (WM_SETREDRAW) while it fills; the scanner lets it draw only
 // for the one repaint after the sixteenth row, and leaves it undrawn again.
 #pragma once
 #include <windows.h>
-
-#define IDC_RECORD_LIST 1001
 
 void ScanIndexFile(HWND listHost, HANDLE mapping, DWORD size, int kind);

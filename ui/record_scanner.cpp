@@ -1,7 +1,8 @@
-#include "store/record_scanner.h"
+#include "ui/record_scanner.h"
 
 #include <commctrl.h>
 
+#include "res/resource.h"
 #include "store/record_row.h"
 
 // The row after which the first screenful is drawn while the scan goes on.
@@ -64,7 +65,7 @@ void ScanIndexFile(HWND listHost, HANDLE mapping, DWORD size, int kind)
     RowDelivery delivery;
     OpenIndexImage(&delivery.image, view, size < viewSize ? size : viewSize);
     delivery.listHost = listHost;
-    delivery.list = GetDlgItem(listHost, IDC_RECORD_LIST);
+    delivery.list = GetDlgItem(listHost, IDC_LIST);
     delivery.kind = kind;
     delivery.row = (int)SendMessageW(delivery.list, LVM_GETITEMCOUNT, 0, 0);
     ScanIndexImage(&delivery.image, DeliverRecordRow, &delivery);

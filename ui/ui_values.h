@@ -1,0 +1,27 @@
+// Values the windows share: start-up fills the first two groups, the
+// windows themselves the rest.
+#pragma once
+#include <windows.h>
+
+// Every dialog of the program fills the screen and has a Done button.
+#define FULL_SCREEN_DIALOG_FLAGS (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
+
+extern HINSTANCE AppInstance;
+extern HFONT BoldFont;
+// Kind icons, loaded from resources 106, 107 and 108 in that order.
+extern HICON KindIcons[3];
+
+// The program's names as the windows show and use them: the title, which
+// also names the help file, the window class, the settings key and the
+// maker's web site.
+extern LPCWSTR ProgramTitle;
+extern LPCWSTR ProgramClassName;
+extern LPCWSTR ProgramRegKey;
+extern LPCWSTR ProgramWebAddress;
+
+// Written by the Summary pages, read by the Record list when it fills.
+enum ViewModes { ViewMixed = 0, ViewCache = 1, ViewCookies = 2, ViewHistory = 3 };
+extern int ViewMode;
+// The open Record list dialog and the index of the last tapped row.
+extern HWND RecordListWindow;
+extern int SelectedRow;
