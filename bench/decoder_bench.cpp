@@ -65,7 +65,7 @@ template <typename Pass> double Throughput(uint64_t bytes, double seconds, Pass 
 // The generated file with every second URL record's signature blanked.
 std::string WriteDamagedIndex(uint32_t records)
 {
-    IndexLayout layout = SampleLayout(IndexKind::Cache, records, 7, 5, true);
+    IndexLayout layout = SampleLayout(KindCache, records, 7, 5, true);
     GeneratedIndex index = BuildIndex(layout);
     bool blank = false;
     for (size_t i = 0; i < layout.pieces.size(); i++)

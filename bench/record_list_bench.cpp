@@ -145,7 +145,7 @@ bool InstallGenerated(const std::string &folder, int kind, uint32_t records)
     static const char *const names[] = { "cache", "cookies", "history" };
     std::string path = folder + "\\" + names[kind] + "-" + std::to_string(records) + ".dat", error;
     gallimaw_gen::IndexLayout layout =
-        gallimaw_gen::SampleLayout((gallimaw_gen::IndexKind)kind, records, 11 + kind, 5, false);
+        gallimaw_gen::SampleLayout((IndexFileKind)kind, records, 11 + kind, 5, false);
     if (!gallimaw_gen::WriteIndexFile(path, gallimaw_gen::BuildIndex(layout), &error)) {
         std::fprintf(stderr, "record_list_bench: %s: %s\n", path.c_str(), error.c_str());
         return false;

@@ -5,6 +5,7 @@
 // links and buttons to its parent as NM_HOTSPOT.
 #include "ce/htmlview.h"
 #include "ce/html_layout.h"
+#include "store/html_text.h"
 
 #define SCROLL_LINE 16
 #define WHEEL_LINES 3
@@ -250,13 +251,9 @@ static void AddSource(HTML_VIEW *state, BOOL plainText, LPCWSTR text)
         state->source += text;
         return;
     }
-    for (; *text; text++)
-        switch (*text) {
-        case L'&': state->source += L"&amp;"; break;
-        case L'<': state->source += L"&lt;"; break;
-        case L'>': state->source += L"&gt;"; break;
-        default: state->source += *text;
-        }
+    std::wstring escaped(lstrlenW(text) * HTML_ESCAPE_GROWTH + 1, 0);
+    escaped.resize(EscapeHtml(text, false, &escaped[0]));
+    state->source += escaped;
 }
 
 static LRESULT GetSourceText(const HTML_VIEW *state, WPARAM size, LPWSTR buffer)

@@ -5,7 +5,7 @@
 # inside another layer's folder is a layer of its own.
 set(GALLIMAW_LAYERS decoder ce res storage boot ui app tools device)
 set(GALLIMAW_LAYER_decoder store)
-set(GALLIMAW_LAYER_ce ce)
+set(GALLIMAW_LAYER_ce ce decoder)
 set(GALLIMAW_LAYER_res res)
 set(GALLIMAW_LAYER_storage store/win32 decoder ce)
 set(GALLIMAW_LAYER_boot boot ce storage)

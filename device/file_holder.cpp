@@ -7,6 +7,7 @@
 // one of them it lets all go and ends with exit code 1.
 #include <windows.h>
 #include <shellapi.h>
+#include "store/index_kinds.h"
 #include "store/win32/index_file_set.h"
 #include "ce/device_log.h"
 #include "ce/device_contract.h"

@@ -137,13 +137,17 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
 {
     switch (column) {
     case ColumnAccessed:
-        return FormatTimePart(image, recordOffset, URL_FIELD_ACCESSED, DatePart, buffer);
+    case ColumnTimeAccessed:
+        return FormatTimePart(image, recordOffset, URL_FIELD_ACCESSED,
+                              column == ColumnAccessed ? DatePart : TimeOfDayPart, buffer);
+    case ColumnModified:
+    case ColumnTimeModified:
+        return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED,
+                              column == ColumnModified ? DatePart : TimeOfDayPart, buffer);
     case ColumnUrl:
         return FormatTextAt(image, recordOffset, URL_FIELD_LOCATION, buffer);
     case ColumnSize:
         return FormatSize(image, recordOffset, buffer);
-    case ColumnModified:
-        return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED, DatePart, buffer);
     case ColumnDir:
         return FormatDirectory(image, recordOffset, buffer);
     case ColumnFile:
@@ -153,10 +157,6 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
         return FormatTextAt(image, recordOffset, URL_FIELD_FILE_NAME, buffer);
     case ColumnHeaders:
         return FormatHeaders(image, recordOffset, buffer);
-    case ColumnTimeAccessed:
-        return FormatTimePart(image, recordOffset, URL_FIELD_ACCESSED, TimeOfDayPart, buffer);
-    case ColumnTimeModified:
-        return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED, TimeOfDayPart, buffer);
     }
     buffer[0] = 0;
     return -1;

@@ -13,23 +13,9 @@
 
 namespace {
 
-const char kShellFolderKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kCurrentUserPrefix[] = "HKEY_CURRENT_USER\\";
-const char kIndexFileName[] = "\\index.dat";
-const char kWindowsFolder[] = "\\Windows\\";
 // The viewer reads the value into 260 bytes: longer values fall back.
 constexpr size_t kLongestShellFolderValue = 129;
-
-struct KindFolders {
-    const char *valueName;
-    const char *subPath;
-    const char *fallbackFolder;
-};
-const KindFolders kKindFolders[KindCount] = {
-    {"Cache", "\\Content.IE5", "Temporary Internet Files"},
-    {"Cookies", "", "Cookies"},
-    {"History", "\\History.IE5", "History"},
-};
 
 bool IsFolder(const std::string &path)
 {
@@ -102,14 +88,14 @@ std::string KeyName(const std::string &line)
 // The device paths where a kind's index file may lie, the viewer's first.
 std::vector<std::string> CandidatePaths(const std::string &registryText, int kind)
 {
-    const KindFolders &folders = kKindFolders[kind];
+    const IndexKindNames &folders = IndexKinds[kind];
     std::string value;
-    if (ShellFolderValue(registryText, folders.valueName, &value) && value.size() <= kLongestShellFolderValue)
-        return {value + folders.subPath + kIndexFileName};
-    std::string fallback = std::string(kWindowsFolder) + folders.fallbackFolder;
-    std::vector<std::string> paths = {fallback + kIndexFileName};
-    if (*folders.subPath)
-        paths.push_back(fallback + folders.subPath + kIndexFileName);
+    if (ShellFolderValue(registryText, folders.shellFolderA, &value) && value.size() <= kLongestShellFolderValue)
+        return {value + folders.subPathA + INDEX_FILE_NAME};
+    std::string fallback = std::string(INDEX_FALLBACK_ROOT) + folders.fallbackFolderA;
+    std::vector<std::string> paths = {fallback + INDEX_FILE_NAME};
+    if (*folders.subPathA)
+        paths.push_back(fallback + folders.subPathA + INDEX_FILE_NAME);
     return paths;
 }
 
@@ -124,7 +110,7 @@ bool ShellFolderValue(const std::string &registryText, const std::string &name, 
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line[0] == '[') {
-            inKey = !strcasecmp(KeyName(line).c_str(), kShellFolderKey);
+            inKey = !strcasecmp(KeyName(line).c_str(), INDEX_SHELL_FOLDERS_KEY);
         } else if (inKey && !strncasecmp(line.c_str(), quotedName.c_str(), quotedName.size())) {
             // "name"="text", or Wine's "name"=str(2):"text"; other types are no path.
             std::string data = line.substr(quotedName.size());
@@ -162,7 +148,7 @@ bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile
     std::string registry = emulated ? folder + "/prefix/user.reg" : folder + "/" + EntryNamed(folder, "user.reg");
     std::string registryText = IsFile(registry) ? ReadWholeFile(registry) : "";
     files->clear();
-    for (int kind = 0; kind < KindCount; kind++) {
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
         DeviceIndexFile file{kind, "", ""};
         for (const std::string &devicePath : CandidatePaths(registryText, kind)) {
             file.devicePath = devicePath;

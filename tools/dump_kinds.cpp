@@ -7,29 +7,30 @@
 
 namespace {
 
-const char *const kKindNames[KindCount] = {"Cache", "Cookies", "History"};
-
-// Folders that hold one kind's index.dat, innermost first.
-struct KindFolder {
-    const char *name;
-    int kind;
-};
-const KindFolder kKindFolders[] = {
-    {"Content.IE5", KindCache}, {"Temporary Internet Files", KindCache}, {"Cookies", KindCookies},
-    {"History.IE5", KindHistory}, {"History", KindHistory},
-};
+// The kind whose index file lies right in a folder of that name: its
+// sub folder (without the leading backslash) or its fallback folder.
+int KindOfFolder(const std::string &folder)
+{
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
+        const IndexKindNames &names = IndexKinds[kind];
+        if ((*names.subPathA && !strcasecmp(folder.c_str(), names.subPathA + 1)) ||
+            !strcasecmp(folder.c_str(), names.fallbackFolderA))
+            return kind;
+    }
+    return KindUnknown;
+}
 
 } // namespace
 
 const char *KindName(int kind)
 {
-    return kind >= 0 && kind < KindCount ? kKindNames[kind] : "";
+    return kind >= 0 && kind < IndexFileKinds ? IndexKinds[kind].shellFolderA : "";
 }
 
 int KindNamed(const std::string &name)
 {
-    for (int kind = 0; kind < KindCount; kind++)
-        if (!strcasecmp(name.c_str(), kKindNames[kind]))
+    for (int kind = 0; kind < IndexFileKinds; kind++)
+        if (!strcasecmp(name.c_str(), IndexKinds[kind].shellFolderA))
             return kind;
     return KindUnknown;
 }
@@ -43,8 +44,7 @@ int KindOfPath(const std::string &path)
     if (!folders.empty())
         folders.pop_back(); // the file's own name says nothing
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
-        for (const KindFolder &known : kKindFolders)
-            if (!strcasecmp(folder->c_str(), known.name))
-                return known.kind;
+        if (int kind = KindOfFolder(*folder); kind != KindUnknown)
+            return kind;
     return KindUnknown;
 }

@@ -2,7 +2,9 @@
 #pragma once
 #include <string>
 
-enum { KindUnknown = -1, KindCache = 0, KindCookies = 1, KindHistory = 2, KindCount = 3 };
+#include "store/index_kinds.h"
+
+enum { KindUnknown = -1 };
 
 // "Cache", "Cookies", "History", or "" for KindUnknown.
 const char *KindName(int kind);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "tools/dump_kinds.h"
 #include "tools/index_generator.h"
 
 namespace {
@@ -37,7 +38,7 @@ bool ParseNumber(const char *text, unsigned long long *value)
 int main(int argc, char **argv)
 {
     using namespace gallimaw_gen;
-    IndexKind kind = IndexKind::Cache;
+    int kind = KindUnknown;
     bool haveKind = false, haveRecords = false, junk = false;
     unsigned long long records = 0, seed = 1, version = 5;
     const char *out = nullptr;
@@ -50,16 +51,10 @@ int main(int argc, char **argv)
         } else if (arg == "--junk") {
             junk = true;
         } else if (arg == "--kind" && hasValue) {
-            std::string value = argv[++i];
-            haveKind = true;
-            if (value == "cache")
-                kind = IndexKind::Cache;
-            else if (value == "cookies")
-                kind = IndexKind::Cookies;
-            else if (value == "history")
-                kind = IndexKind::History;
-            else
+            kind = KindNamed(argv[++i]);
+            if (kind == KindUnknown)
                 return Fail("--kind must be cache, cookies or history");
+            haveKind = true;
         } else if (arg == "--records" && hasValue) {
             if (!ParseNumber(argv[++i], &records) || records > 0xFFFFFFFFu)
                 return Fail("--records needs a count");
@@ -80,7 +75,7 @@ int main(int argc, char **argv)
     }
     if (!haveKind || !haveRecords || !out)
         return Fail("--kind, --records and an output file are needed");
-    GeneratedIndex index = BuildIndex(SampleLayout(kind, static_cast<uint32_t>(records), seed, static_cast<int>(version), junk));
+    GeneratedIndex index = BuildIndex(SampleLayout(static_cast<IndexFileKind>(kind), static_cast<uint32_t>(records), seed, static_cast<int>(version), junk));
     std::string error;
     if (!WriteIndexFile(out, index, &error)) {
         std::fprintf(stderr, "gallimaw-gen: %s: %s\n", out, error.c_str());

@@ -364,7 +364,7 @@ uint64_t SampleTime(std::mt19937_64 &random, int firstYear, int lastYear)
            + random() % 10000000;
 }
 
-UrlRecord SampleRecord(IndexKind kind, std::mt19937_64 &random, uint32_t number, size_t directories)
+UrlRecord SampleRecord(IndexFileKind kind, std::mt19937_64 &random, uint32_t number, size_t directories)
 {
     UrlRecord record;
     std::string host = Pick(random, kHosts);
@@ -372,7 +372,7 @@ UrlRecord SampleRecord(IndexKind kind, std::mt19937_64 &random, uint32_t number,
     record.modified = SampleTime(random, 2001, 2014);
     record.accessed = SampleTime(random, 2001, 2009);
     switch (kind) {
-    case IndexKind::Cache: {
+    case KindCache: {
         const char *const *type = kTypes[random() % (sizeof kTypes / sizeof kTypes[0])];
         record.url = "http://" + host + "/" + page + "." + type[0];
         record.fileName = page + "[1]." + type[0];
@@ -381,14 +381,14 @@ UrlRecord SampleRecord(IndexKind kind, std::mt19937_64 &random, uint32_t number,
                          + std::to_string(200 + random() % 50000) + "\r\n\r\n~U:" + kUser + "\r\n";
         break;
     }
-    case IndexKind::Cookies: {
+    case KindCookies: {
         std::string domain = host.substr(host.find('.') + 1);
         record.url = "Cookie:" + std::string(kUser) + "@" + domain + "/";
         record.fileName = std::string(kUser) + "@" + domain.substr(0, domain.find('.')) + "[1].txt";
         record.directory = 0xFF;
         break;
     }
-    case IndexKind::History:
+    case KindHistory:
         record.url = "Visited: " + std::string(kUser) + "@http://" + host + "/" + page + ".htm";
         record.directory = 0xFF;
         break;
@@ -412,12 +412,12 @@ std::string SampleJunk(std::mt19937_64 &random)
 
 } // namespace
 
-IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int version, bool junk)
+IndexLayout SampleLayout(IndexFileKind kind, uint32_t records, uint64_t seed, int version, bool junk)
 {
     std::mt19937_64 random(seed);
     IndexLayout layout;
     layout.version = version;
-    if (kind == IndexKind::Cache)
+    if (kind == KindCache)
         for (int i = 0; i < 4; i++)
             layout.directories.push_back(DirectoryName(random));
     layout.pieces.reserve(records + records / 8);
@@ -426,9 +426,9 @@ IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int ve
             layout.pieces.push_back(JunkPiece(SampleJunk(random)));
         // LEAK records are cache files left behind, as Internet Explorer 5
         // and later mark them.
-        if (kind == IndexKind::Cache && version == 5 && random() % 16 == 0)
+        if (kind == KindCache && version == 5 && random() % 16 == 0)
             layout.pieces.push_back(LeakPiece(SampleRecord(kind, random, number, layout.directories.size())));
-        if (kind == IndexKind::Cache && random() % 24 == 0)
+        if (kind == KindCache && random() % 24 == 0)
             layout.pieces.push_back(RedirectPiece("http://" + std::string(Pick(random, kHosts)) + "/moved"));
         layout.pieces.push_back(UrlPiece(SampleRecord(kind, random, number, layout.directories.size())));
     }

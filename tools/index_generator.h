@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "store/index_format.h"
+#include "store/index_kinds.h"
 
 namespace gallimaw_gen {
-
-enum class IndexKind { Cache = 0, Cookies = 1, History = 2 };
 
 struct UrlRecord {
     std::string url;
@@ -75,7 +74,7 @@ GeneratedIndex BuildIndex(const IndexLayout &layout);
 // A file of the given kind with `records` URL records, with LEAK and REDR
 // records among them and some of each deleted; junk puts unrecognised
 // bytes between records.
-IndexLayout SampleLayout(IndexKind kind, uint32_t records, uint64_t seed, int version, bool junk);
+IndexLayout SampleLayout(IndexFileKind kind, uint32_t records, uint64_t seed, int version, bool junk);
 
 // Writes the image; false with errno-style reason in `error` on failure.
 bool WriteIndexFile(const std::string &path, const GeneratedIndex &index, std::string *error);

@@ -13,3 +13,11 @@ INT_PTR RunDialogResource(HWND owner, WORD templateId, DLGPROC proc)
         return -1;
     return CeDialogBoxIndirectParamW(AppInstance, (LPCDLGTEMPLATEW)LockResource(loaded), owner, proc, 0);
 }
+
+BOOL EndDialogOnOk(HWND dlg, WPARAM wParam)
+{
+    if (LOWORD(wParam) != IDOK)
+        return FALSE;
+    EndDialog(dlg, 1);
+    return TRUE;
+}

@@ -6,16 +6,13 @@
 #include "ui/ui_values.h"
 #include "res/resource.h"
 #include "store/record_row.h"
+#include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/dialog_resource.h"
 
-#define PAGE_MARGIN 5
-#define HTML_VIEW_STYLE (WS_CHILD | WS_VISIBLE | WS_BORDER)
 #define VALUE_BUFFER 1000
 // One less than the buffer: at most 998 characters of a value reach the page.
 #define VALUE_LIMIT 999
-// The longest escape, "&quot;", is six characters.
-#define ESCAPED_BUFFER (VALUE_BUFFER * 6)
 
 #define COLOUR_TIME L"#00008F"
 #define COLOUR_URL L"#FF0000"
@@ -26,10 +23,8 @@ void ShowRecordDetails(HWND owner)
     RunDialogResource(owner, IDD_FULL_SCREEN, RecordDetailsProc);
 }
 
-static void AddPageText(HWND view, LPCWSTR text)
-{
-    SendMessageW(view, DTM_ADDTEXTW, 0, (LPARAM)text);
-}
+// The page's view lies five pixels inside the dialog on every side.
+static const RECT PageMargins = { 5, 5, 5, 5 };
 
 static void ReadSelectedColumn(int column, LPWSTR value)
 {
@@ -43,27 +38,10 @@ static void ReadSelectedColumn(int column, LPWSTR value)
 
 // Values come from the index file; escaping keeps a "<" or "&" in a URL or
 // header as text instead of markup.
-static void EscapeHtml(LPCWSTR text, LPWSTR escaped)
-{
-    for (; *text; text++) {
-        switch (*text) {
-        case L'&': lstrcpyW(escaped, L"&amp;"); break;
-        case L'<': lstrcpyW(escaped, L"&lt;"); break;
-        case L'>': lstrcpyW(escaped, L"&gt;"); break;
-        case L'"': lstrcpyW(escaped, L"&quot;"); break;
-        default: escaped[0] = *text; escaped[1] = 0; break;
-        }
-        escaped += lstrlenW(escaped);
-    }
-    *escaped = 0;
-}
-
 static void AddColumnValue(HWND view, int column, LPWSTR buffer)
 {
-    WCHAR escaped[ESCAPED_BUFFER];
     ReadSelectedColumn(column, buffer);
-    EscapeHtml(buffer, escaped);
-    AddPageText(view, escaped);
+    AddEscapedText(view, buffer);
 }
 
 static void AddColouredColumn(HWND view, int column, LPCWSTR colour)
@@ -81,7 +59,7 @@ static void AddPlainColumn(HWND view, int column)
     AddColumnValue(view, column, buffer);
 }
 
-static void AddRecordPage(HWND view)
+static void AddRecordPage(HWND view, LPARAM)
 {
     AddPageText(view, L"<b>Accessed:</b> ");
     AddColouredColumn(view, ColumnAccessed, COLOUR_TIME);
@@ -105,40 +83,19 @@ static void AddRecordPage(HWND view)
     AddColouredColumn(view, ColumnHeaders, COLOUR_FILE);
 }
 
-static void BuildRecordPage(HWND dlg)
-{
-    SHINITDLGINFO info = { SHIDIM_FLAGS, dlg, FULL_SCREEN_DIALOG_FLAGS };
-    RECT client;
-    SHInitDialog(&info);
-    GetClientRect(dlg, &client);
-    InitHTMLControl(AppInstance);
-    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, HTML_VIEW_STYLE, PAGE_MARGIN, PAGE_MARGIN,
-                                client.right - 2 * PAGE_MARGIN, client.bottom - 2 * PAGE_MARGIN, dlg, (HMENU)0,
-                                AppInstance, NULL);
-    if (!view)
-        return;
-    SendMessageW(view, DTM_CLEAR, 0, 0);
-    AddRecordPage(view);
-    SendMessageW(view, DTM_ENDOFSOURCE, 0, 0);
-}
-
 INT_PTR CALLBACK RecordDetailsProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     (void)lParam;
     switch (msg) {
     case WM_INITDIALOG:
-        BuildRecordPage(dlg);
+        BuildHtmlPage(dlg, &PageMargins, AddRecordPage, 0);
         return TRUE;
     case WM_DESTROY:
         CeSetForegroundWindow(RecordListWindow);
         SetFocus(RecordListWindow);
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnOk(dlg, wParam);
     }
     return FALSE;
 }

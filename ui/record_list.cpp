@@ -160,11 +160,7 @@ INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         OpenHelp(HELP_TOPIC, ProgramTitle);
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            EndDialog(dlg, 1);
-            return TRUE;
-        }
-        return FALSE;
+        return EndDialogOnOk(dlg, wParam);
     }
     return FALSE;
 }

@@ -6,7 +6,9 @@
 #include "boot/soft_reset.h"
 #include "res/resource.h"
 #include "store/win32/index_file_set.h"
+#include "ui/dialog_resource.h"
 #include "ui/help.h"
+#include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
 
@@ -14,114 +16,68 @@ enum { MixedPage, SummaryPages = 4 };
 
 static const LPCWSTR PageTitles[SummaryPages] = { L"Mixed", L"IE Cach", L"Cookies", L"IE History" };
 
-static const LPCWSTR MixedHeadings[IndexFileKinds] = {
-    L"<font color=#FF0000><b>IE Cach:</b></font> Size ",
-    L"<p><font color=#FF0000><b>Cookies:</b></font> Size ",
-    L"<p><font color=#FF0000><b>IE History:</b></font> Size ",
+// Each kind's fragments around its size and path: on the Mixed page, and
+// on its own page with the button that opens its list.
+struct KindFragments {
+    LPCWSTR mixedHeading;
+    LPCWSTR mixedEnding;
+    LPCWSTR pageHeading;
+    LPCWSTR pageEnding;
+};
+static const KindFragments KindTexts[IndexFileKinds] = {
+    { L"<font color=#FF0000><b>IE Cach:</b></font> Size ", L"</font>",
+      L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View Cach' name=T></p>" },
+    { L"<p><font color=#FF0000><b>Cookies:</b></font> Size ", L"</font></p>",
+      L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View Cookies' name=C></p>" },
+    { L"<p><font color=#FF0000><b>IE History:</b></font> Size ",
+      L"</font></p><p align=right><input type=button value='View All' name=M></p>",
+      L"<font color=#FF0000><h3>IE History Records</h3></font> Size: ",
+      L"</font></p><p><br> <input type=button value='View History' name=H></p>" },
 };
 static const LPCWSTR MixedPathLabel = L"<br>File Path: <font color=#0000FF>";
-static const LPCWSTR MixedEndings[IndexFileKinds] = {
-    L"</font>",
-    L"</font></p>",
-    L"</font></p><p align=right><input type=button value='View All' name=M></p>",
-};
-
-static const LPCWSTR KindHeadings[IndexFileKinds] = {
-    L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: ",
-    L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: ",
-    L"<font color=#FF0000><h3>IE History Records</h3></font> Size: ",
-};
 static const LPCWSTR KindPathLabel = L"<p>File Path: <font color=#0000FF> ";
-static const LPCWSTR KindButtons[IndexFileKinds] = {
-    L"</font></p><p><br> <input type=button value='View Cach' name=T></p>",
-    L"</font></p><p><br> <input type=button value='View Cookies' name=C></p>",
-    L"</font></p><p><br> <input type=button value='View History' name=H></p>",
-};
 
 static const LPCWSTR ClosingLine =
     L"<font color=#880000>Files could be safely cleaned up by our <font color=#0000ff><b><a href=h>Tamberlin v2.1</a>"
     L"</b></font> and later.</font>";
 
 // The HTML view sits inside the page, leaving room for the sheet's tabs.
-static const int ViewLeft = 2;
-static const int ViewTop = 3;
-static const int ViewWidthMargin = 4;
-static const int ViewHeightMargin = 26;
+static const RECT ViewMargins = { 2, 3, 2, 23 };
 
 // Page hook answer that lets the sheet create the page.
 static const UINT CreatePage = 1;
-
-static void AddText(HWND view, LPCWSTR text)
-{
-    SendMessageW(view, DTM_ADDTEXTW, 0, (LPARAM)text);
-}
 
 static void AddSize(HWND view, DWORD size)
 {
     WCHAR fragment[64];
     wsprintfW(fragment, L"<font color=#000077><b>%u</b></font> bytes", size);
-    AddText(view, fragment);
+    AddPageText(view, fragment);
 }
 
-// Paths come from the registry and may hold characters that are markup.
-static void AddPath(HWND view, LPCWSTR path)
+// One kind's size and path between the fragments of the page it is on.
+static void AddKindPart(HWND view, int kind, LPCWSTR heading, LPCWSTR pathLabel, LPCWSTR ending)
 {
-    WCHAR escaped[MAX_PATH * 6];
-    WCHAR *out = escaped;
-    for (; *path; path++) {
-        switch (*path) {
-        case L'&': out += wsprintfW(out, L"&amp;"); break;
-        case L'<': out += wsprintfW(out, L"&lt;"); break;
-        case L'>': out += wsprintfW(out, L"&gt;"); break;
-        case L'"': out += wsprintfW(out, L"&quot;"); break;
-        default: *out++ = *path; break;
-        }
-    }
-    *out = 0;
-    AddText(view, escaped);
-}
-
-static void AddMixedPage(HWND view)
-{
-    for (int kind = KindCache; kind < IndexFileKinds; kind++) {
-        AddText(view, MixedHeadings[kind]);
-        AddSize(view, IndexFiles[kind].size);
-        AddText(view, MixedPathLabel);
-        AddPath(view, IndexFiles[kind].path);
-        AddText(view, MixedEndings[kind]);
-    }
-}
-
-static void AddKindPage(HWND view, int kind)
-{
-    AddText(view, KindHeadings[kind]);
+    AddPageText(view, heading);
     AddSize(view, IndexFiles[kind].size);
-    AddText(view, KindPathLabel);
-    AddPath(view, IndexFiles[kind].path);
-    AddText(view, KindButtons[kind]);
+    AddPageText(view, pathLabel);
+    AddEscapedText(view, IndexFiles[kind].path);
+    AddPageText(view, ending);
 }
 
-static void BuildPage(HWND page, int pageIndex)
+static void FillPage(HWND view, LPARAM pageIndex)
 {
-    SHINITDLGINFO init = { SHIDIM_FLAGS, page, FULL_SCREEN_DIALOG_FLAGS };
-    SHInitDialog(&init);
-    RECT client;
-    GetClientRect(page, &client);
-    InitHTMLControl(AppInstance);
-    HWND view = CeCreateWindowExW(0, WC_HTML, NULL, WS_CHILD | WS_VISIBLE | WS_BORDER, ViewLeft, ViewTop,
-                                client.right - ViewWidthMargin, client.bottom - ViewHeightMargin, page, NULL,
-                                AppInstance, NULL);
-    if (!view)
+    if (pageIndex < MixedPage || pageIndex >= SummaryPages)
         return;
-    SendMessageW(view, DTM_CLEAR, 0, 0);
-    if (pageIndex >= MixedPage && pageIndex < SummaryPages) {
-        if (pageIndex == MixedPage)
-            AddMixedPage(view);
-        else
-            AddKindPage(view, pageIndex - 1);
-        AddText(view, ClosingLine);
+    if (pageIndex == MixedPage) {
+        for (int kind = KindCache; kind < IndexFileKinds; kind++)
+            AddKindPart(view, kind, KindTexts[kind].mixedHeading, MixedPathLabel, KindTexts[kind].mixedEnding);
+    } else {
+        const KindFragments *texts = &KindTexts[pageIndex - 1];
+        AddKindPart(view, (int)pageIndex - 1, texts->pageHeading, KindPathLabel, texts->pageEnding);
     }
-    SendMessageW(view, DTM_ENDOFSOURCE, 0, 0);
+    AddPageText(view, ClosingLine);
 }
 
 static BOOL AllIndexFilesMapped(void)
@@ -171,13 +127,10 @@ static INT_PTR CALLBACK SummaryPageProc(HWND page, UINT msg, WPARAM wParam, LPAR
 {
     switch (msg) {
     case WM_INITDIALOG:
-        BuildPage(page, (int)((LPPROPSHEETPAGEW)lParam)->lParam);
+        BuildHtmlPage(page, &ViewMargins, FillPage, ((LPPROPSHEETPAGEW)lParam)->lParam);
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) != IDOK)
-            return FALSE;
-        EndDialog(page, 1);
-        return TRUE;
+        return EndDialogOnOk(page, wParam);
     case WM_NOTIFY:
         return OnNotify(page, (LPNMHDR)lParam);
     }

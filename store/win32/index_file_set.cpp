@@ -5,9 +5,9 @@
 #include "store/win32/registry.h"
 #include "ce/coredll.h"
 
-static const WCHAR ShellFolderKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\";
-static const WCHAR IndexFileName[] = L"\\index.dat";
-static const WCHAR FallbackRoot[] = L"\\Windows\\";
+static const WCHAR ShellFolderKey[] = L"" INDEX_SHELL_FOLDERS_KEY "\\";
+static const WCHAR IndexFileName[] = L"" INDEX_FILE_NAME;
+static const WCHAR FallbackRoot[] = L"" INDEX_FALLBACK_ROOT;
 static const WCHAR LivePathFormat[] = L"%s%s%s";
 static const WCHAR SnapshotFormat[] = L"%s%s~.tmp";
 static const WCHAR SnapshotSuffix[] = L"~.tmp";
@@ -18,12 +18,6 @@ static const DWORD ShellFolderValueBytes = MAX_PATH;
 static const int MappingNameUnits = 50;
 
 IndexFileSlot IndexFiles[IndexFileKinds];
-
-const IndexKindNames IndexKinds[IndexFileKinds] = {
-    { L"Cache", L"\\Content.IE5", L"Temporary Internet Files" },
-    { L"Cookies", L"", L"Cookies" },
-    { L"History", L"\\History.IE5", L"History" },
-};
 
 void BuildLivePath(LPWSTR path, LPCWSTR shellFolder, LPCWSTR subPath, LPCWSTR fallbackFolder)
 {

@@ -2,8 +2,7 @@
 // a size and the live path.
 #pragma once
 #include <windows.h>
-
-enum IndexFileKind { KindCache = 0, KindCookies = 1, KindHistory = 2, IndexFileKinds = 3 };
+#include "store/index_kinds.h"
 
 struct IndexFileSlot {
     HANDLE mapping;
@@ -12,16 +11,6 @@ struct IndexFileSlot {
 };
 
 extern IndexFileSlot IndexFiles[IndexFileKinds];
-
-// Where each kind's live file is looked up; the device's browser and file
-// holder find the files through the same table.
-struct IndexKindNames {
-    LPCWSTR shellFolder;
-    LPCWSTR subPath;
-    LPCWSTR fallbackFolder;
-};
-
-extern const IndexKindNames IndexKinds[IndexFileKinds];
 
 // Mappings are named "<maker>-<shell folder>ID".
 void FillIndexFileSet(LPCWSTR maker);

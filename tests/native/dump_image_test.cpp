@@ -86,13 +86,13 @@ protected:
     static void SetUpTestSuite()
     {
         files = {{std::string(kProfile) + "/ann/Local Settings/Temporary Internet Files/Content.IE5/index.dat",
-                  SampleLayout(IndexKind::Cache, 60, 1, 5, false)},
-                 {std::string(kProfile) + "/ann/Cookies/index.dat", SampleLayout(IndexKind::Cookies, 30, 2, 5, false)},
+                  SampleLayout(KindCache, 60, 1, 5, false)},
+                 {std::string(kProfile) + "/ann/Cookies/index.dat", SampleLayout(KindCookies, 30, 2, 5, false)},
                  {std::string(kProfile) + "/ann/Local Settings/History/History.IE5/index.dat",
-                  SampleLayout(IndexKind::History, 30, 3, 5, false)},
+                  SampleLayout(KindHistory, 30, 3, 5, false)},
                  // Deleted after it was written; a version 4.7 file, so that
                  // carving must tell the layout from the records alone.
-                 {std::string(kProfile) + "/bob/Cookies/index.dat", SampleLayout(IndexKind::Cookies, 20, 4, 4, false)}};
+                 {std::string(kProfile) + "/bob/Cookies/index.dat", SampleLayout(KindCookies, 20, 4, 4, false)}};
         std::string tree = TempPath("tree");
         for (const PlacedFile &file : files) {
             std::string host = tree + file.inImage;

@@ -266,7 +266,7 @@ TEST(DumpInputs, RecursiveFindsIndexFilesAndPrintsThemInPathOrder)
     std::string cookies = root + "/b/Cookies/INDEX.DAT";
     MakeFolder(root + "/a/History.IE5");
     std::string error;
-    ASSERT_TRUE(WriteIndexFile(large, BuildIndex(SampleLayout(IndexKind::History, 30000, 5, 5, false)), &error));
+    ASSERT_TRUE(WriteIndexFile(large, BuildIndex(SampleLayout(KindHistory, 30000, 5, 5, false)), &error));
     PlaceIndex(renamed, "http://signature.example/");
     PlaceIndex(cookies, "http://cookie.example/");
     WriteText(root + "/a/notes.txt", "Client UrlCache MMF Ver");

@@ -110,7 +110,7 @@ TEST(HostileImage, HugeBlockCountsEndTheScanWithoutWrapping)
 
 TEST(HostileImage, TruncatedFilesEndCleanly)
 {
-    GeneratedIndex index = BuildIndex(SampleLayout(IndexKind::Cache, 40, 7, 5, true));
+    GeneratedIndex index = BuildIndex(SampleLayout(KindCache, 40, 7, 5, true));
     size_t full = DecodeRows(index.bytes).size();
     ASSERT_EQ(full, 40u);
     size_t previous = 0;
@@ -126,7 +126,7 @@ TEST(HostileImage, TruncatedFilesEndCleanly)
 
 TEST(HostileImage, RandomDamageEndsCleanly)
 {
-    GeneratedIndex index = BuildIndex(SampleLayout(IndexKind::Cache, 20, 3, 4, true));
+    GeneratedIndex index = BuildIndex(SampleLayout(KindCache, 20, 3, 4, true));
     std::mt19937 random(11);
     for (int trial = 0; trial < 300; trial++) {
         std::vector<uint8_t> bytes = index.bytes;
@@ -210,7 +210,7 @@ struct HostileFile {
 // parsers which follow the file's own pointers.
 std::vector<HostileFile> HostileFiles()
 {
-    GeneratedIndex sample = BuildIndex(SampleLayout(IndexKind::Cache, 300, 9, 5, false));
+    GeneratedIndex sample = BuildIndex(SampleLayout(KindCache, 300, 9, 5, false));
     std::vector<HostileFile> files;
 
     HostileFile cycle{"cyclic-hash-chain", sample.bytes};
@@ -307,7 +307,7 @@ TEST(HostileImage, HostileFilesEndTheDumpButNotAlwaysThePeers)
 
 TEST(HostileImage, ACyclicHashChainHidesNoRecord)
 {
-    GeneratedIndex sample = BuildIndex(SampleLayout(IndexKind::Cache, 300, 9, 5, false));
+    GeneratedIndex sample = BuildIndex(SampleLayout(KindCache, 300, 9, 5, false));
     std::vector<uint8_t> bytes = sample.bytes;
     Put32(bytes, sample.firstHashTable + 8, static_cast<uint32_t>(sample.firstHashTable));
     EXPECT_EQ(DecodeRows(bytes).size(), 300u) << "the scan follows no chain";

@@ -73,6 +73,24 @@ HWND FindOwnTopWindow(LPCWSTR className)
     return search.found;
 }
 
+HWND FindOwnedWindow(HWND owner)
+{
+    struct Search {
+        HWND owner, found;
+    } search = {owner, NULL};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            Search *s = (Search *)context;
+            if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowVisible(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        (LPARAM)&search);
+    return search.found;
+}
+
 std::vector<DWORD> MakeDialogTemplate(DWORD style, DWORD exStyle, short cx, short cy)
 {
     // DLGTEMPLATE, then empty menu, class and title.

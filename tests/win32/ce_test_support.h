@@ -12,5 +12,7 @@ void PumpFor(DWORD ms);
 HWND FindChildWindow(HWND parent, LPCWSTR className, LPCWSTR text);
 // A top-level window of this process of the class.
 HWND FindOwnTopWindow(LPCWSTR className);
+// The visible top-level window of this thread that owner owns, or NULL.
+HWND FindOwnedWindow(HWND owner);
 // A dialog template without controls, DWORD aligned, size in dialog units.
 std::vector<DWORD> MakeDialogTemplate(DWORD style, DWORD exStyle, short cx, short cy);

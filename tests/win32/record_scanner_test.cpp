@@ -224,7 +224,7 @@ protected:
 
 IndexLayout CacheWithHeaderlessLast(uint32_t records)
 {
-    IndexLayout layout = SampleLayout(IndexKind::Cache, records, 21, 5, true);
+    IndexLayout layout = SampleLayout(KindCache, records, 21, 5, true);
     UrlRecord last;
     last.url = "http://last.example/\x80page";
     last.fileName = "last[1].htm";
@@ -256,7 +256,7 @@ TEST_F(RecordScanner, DeliversEveryRowWithIconSortKeyAndNineColumns)
 TEST_F(RecordScanner, SecondFileContinuesTheNumbering)
 {
     FillDummyRows(list, 10);
-    MappedIndex mapped = MapIndex(SampleLayout(IndexKind::Cookies, 8, 4, 4, false), "scanner-second.dat");
+    MappedIndex mapped = MapIndex(SampleLayout(KindCookies, 8, 4, 4, false), "scanner-second.dat");
     std::vector<ExpectedRow> expected = DecodedRows(mapped.bytes);
     ASSERT_EQ(expected.size(), 8u);
     ScanInvalidated(mapped, 1);
@@ -285,7 +285,7 @@ TEST_F(RecordScanner, RepaintsOnceRightAfterTheSixteenthRow)
     Unmap(mapped);
 
     SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
-    MappedIndex small = MapIndex(SampleLayout(IndexKind::History, 15, 9, 5, false), "scanner-small.dat");
+    MappedIndex small = MapIndex(SampleLayout(KindHistory, 15, 9, 5, false), "scanner-small.dat");
     ScanInvalidated(small, 2);
     EXPECT_EQ(RowCount(list), 15);
     EXPECT_EQ(PaintCount, 0);
@@ -294,7 +294,7 @@ TEST_F(RecordScanner, RepaintsOnceRightAfterTheSixteenthRow)
 
 TEST_F(RecordScanner, NothingWithoutAMappingOrASize)
 {
-    MappedIndex mapped = MapIndex(SampleLayout(IndexKind::Cache, 3, 1, 5, false), "scanner-none.dat");
+    MappedIndex mapped = MapIndex(SampleLayout(KindCache, 3, 1, 5, false), "scanner-none.dat");
     ScanIndexFile(dialog, nullptr, mapped.size, 0);
     ScanIndexFile(dialog, mapped.mapping, 0, 0);
     EXPECT_EQ(RowCount(list), 0);

@@ -10,6 +10,7 @@
 #include "ui/ui_values.h"
 #include "ce/pocketpc.h"
 #include "res/resource.h"
+#include "ce_test_support.h"
 #include "ui/record_details.h"
 #include "ui/record_list.h"
 #include "ui/dialog_resource.h"
@@ -203,19 +204,9 @@ TEST_F(RecordDetailsTest, ClosingBringsTheListBackInFrontWithTheFocus)
     DestroyWindow(other);
 }
 
-BOOL CALLBACK FindPage(HWND window, LPARAM found)
-{
-    if (GetWindow(window, GW_OWNER) == RecordListWindow && IsWindowVisible(window)) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void CALLBACK PressDone(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND shown = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindPage, (LPARAM)&shown);
+    HWND shown = FindOwnedWindow(RecordListWindow);
     if (!shown)
         return;
     KillTimer(NULL, timer);

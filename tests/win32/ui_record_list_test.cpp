@@ -11,6 +11,7 @@
 
 #include "app/app_values.h"
 #include "ui/ui_values.h"
+#include "ce_test_support.h"
 #include "ce/pocketpc.h"
 #include "ce/device_contract.h"
 #include "res/resource.h"
@@ -187,15 +188,6 @@ void TapRow(HWND dlg, int row)
 std::vector<HWND> OpenedPages;
 std::vector<std::wstring> PageTexts;
 
-BOOL CALLBACK FindPage(HWND window, LPARAM found)
-{
-    if (GetWindow(window, GW_OWNER) == RecordListWindow && IsWindowVisible(window)) {
-        *(HWND *)found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 std::wstring WindowText(HWND window)
 {
     std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
@@ -206,8 +198,7 @@ std::wstring WindowText(HWND window)
 // Reads the details page's source and closes it with Done.
 void CALLBACK ReadAndClosePage(HWND, UINT, UINT_PTR timer, DWORD)
 {
-    HWND page = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindPage, (LPARAM)&page);
+    HWND page = FindOwnedWindow(RecordListWindow);
     if (!page)
         return;
     KillTimer(NULL, timer);
