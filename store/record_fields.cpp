@@ -5,7 +5,6 @@
 #include "store/filetime.h"
 
 #define BLANK_LINE "\r\n\r\n"
-#define BLANK_LINE_BYTES 4
 
 int RecordTypeOf(uint32_t signature)
 {
@@ -33,13 +32,13 @@ uint64_t FindBlankLine(const uint8_t *text, uint64_t length)
     return length;
 }
 
-static RecordText TextAt(const IndexImage *image, uint64_t start, int set, int stopAtBlankLine)
+static RecordText TextAt(const IndexImage *image, uint64_t start, int set, int stopAtBlankLine, uint64_t limit)
 {
     RecordText text = {start, 0, set};
     if (!set || start >= image->size)
         return text;
     const uint8_t *bytes = image->bytes + start;
-    uint64_t length = image->size - start < RECORD_TEXT_LIMIT ? image->size - start : RECORD_TEXT_LIMIT;
+    uint64_t length = image->size - start < limit ? image->size - start : limit;
     const uint8_t *nul = (const uint8_t *)memchr(bytes, 0, (size_t)length);
     text.length = nul ? (uint64_t)(nul - bytes) : length;
     if (stopAtBlankLine)
@@ -47,28 +46,52 @@ static RecordText TextAt(const IndexImage *image, uint64_t start, int set, int s
     return text;
 }
 
-// A text named by an offset field; an offset of 0 names none.
-static RecordText TextField(const IndexImage *image, uint64_t offset, int field)
+RecordText ReadImageText(const IndexImage *image, uint64_t start, uint64_t limit)
+{
+    return TextAt(image, start, 1, 0, limit);
+}
+
+RecordText ReadTextField(const IndexImage *image, uint64_t offset, int field, uint64_t limit)
 {
     uint32_t textOffset = ReadImageU32(image, UrlFieldOffset(image, offset, field));
-    return TextAt(image, offset + textOffset, textOffset != 0, 0);
+    return TextAt(image, offset + textOffset, textOffset != 0, 0, limit);
 }
 
 // A header block exists when a blank line follows its start anywhere in
 // the image, as the viewer decides it.
-static RecordText Headers(const IndexImage *image, uint64_t offset)
+RecordText ReadHeaders(const IndexImage *image, uint64_t offset, uint64_t limit)
 {
     uint32_t textOffset = ReadImageU32(image, UrlFieldOffset(image, offset, URL_FIELD_HEADERS));
     uint64_t start = offset + textOffset;
     int set = textOffset && start < image->size && image->lastBlankLine >= start
               && image->lastBlankLine < image->size;
-    return TextAt(image, start, set, 1);
+    return TextAt(image, start, set, 1, limit);
+}
+
+uint64_t ReadRecordSize(const IndexImage *image, uint64_t offset)
+{
+    return (uint64_t)ReadImageU32(image, offset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+}
+
+uint64_t ReadAccessedTime(const IndexImage *image, uint64_t offset)
+{
+    return ReadImageU64(image, offset + URL_FIELD_ACCESSED);
+}
+
+uint64_t ReadModifiedTime(const IndexImage *image, uint64_t offset)
+{
+    return ReadImageU64(image, offset + URL_FIELD_MODIFIED);
+}
+
+uint8_t ReadDirectoryIndex(const IndexImage *image, uint64_t offset)
+{
+    return ReadImageU8(image, UrlFieldOffset(image, offset, URL_FIELD_DIRECTORY));
 }
 
 static void ReadUrlFields(const IndexImage *image, uint64_t offset, int type, RecordFields *fields)
 {
-    fields->modified = ReadImageU64(image, offset + URL_FIELD_MODIFIED);
-    fields->accessed = ReadImageU64(image, offset + URL_FIELD_ACCESSED);
+    fields->modified = ReadModifiedTime(image, offset);
+    fields->accessed = ReadAccessedTime(image, offset);
     fields->expires = image->version4 ? ReadImageU64(image, offset + URL_FIELD_EXPIRES)
                                       : FatDateTimeToFileTime(ReadImageU32(image, offset + URL_FIELD_EXPIRES));
     fields->lastChecked =
@@ -80,10 +103,10 @@ static void ReadUrlFields(const IndexImage *image, uint64_t offset, int type, Re
         fields->cachedFileSize |= (uint64_t)ReadImageU32(image, offset + URL_FIELD_CACHED_SIZE_HIGH) << 32;
     fields->hits = ReadImageU32(image, UrlFieldOffset(image, offset, URL_FIELD_HITS));
     fields->flags = ReadImageU32(image, UrlFieldOffset(image, offset, URL_FIELD_FLAGS));
-    fields->directoryIndex = ReadImageU8(image, UrlFieldOffset(image, offset, URL_FIELD_DIRECTORY));
-    fields->location = TextField(image, offset, URL_FIELD_LOCATION);
-    fields->fileName = TextField(image, offset, URL_FIELD_FILE_NAME);
-    fields->headers = Headers(image, offset);
+    fields->directoryIndex = ReadDirectoryIndex(image, offset);
+    fields->location = ReadTextField(image, offset, URL_FIELD_LOCATION, RECORD_TEXT_LIMIT);
+    fields->fileName = ReadTextField(image, offset, URL_FIELD_FILE_NAME, RECORD_TEXT_LIMIT);
+    fields->headers = ReadHeaders(image, offset, RECORD_TEXT_LIMIT);
 }
 
 void ReadRecordFields(const IndexImage *image, uint64_t offset, int type, RecordFields *fields)
@@ -91,9 +114,9 @@ void ReadRecordFields(const IndexImage *image, uint64_t offset, int type, Record
     memset(fields, 0, sizeof *fields);
     fields->type = type;
     fields->offset = offset;
-    fields->size = (uint64_t)ReadImageU32(image, offset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+    fields->size = ReadRecordSize(image, offset);
     if (type == RecordRedirect)
-        fields->location = TextAt(image, offset + REDR_FIELD_LOCATION, 1, 0);
+        fields->location = ReadImageText(image, offset + REDR_FIELD_LOCATION, RECORD_TEXT_LIMIT);
     else
         ReadUrlFields(image, offset, type, fields);
 }

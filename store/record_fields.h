@@ -9,6 +9,8 @@
 // No real record text comes near this; it bounds the work a hostile
 // offset can cause per record.
 #define RECORD_TEXT_LIMIT 65536
+// The blank line, CR LF CR LF, that ends a record's header text.
+#define BLANK_LINE_BYTES 4
 
 enum RecordType { RecordNone = 0, RecordUrl, RecordLeak, RecordRedirect };
 
@@ -48,3 +50,17 @@ uint64_t FindBlankLine(const uint8_t *text, uint64_t length);
 int RecordTypeOf(uint32_t signature);
 // Reads the record at offset, whose signature names type.
 void ReadRecordFields(const IndexImage *image, uint64_t offset, int type, RecordFields *fields);
+
+// The single fields of a "URL " or "LEAK" record, for callers that need one
+// at a time. A text is read up to limit bytes; the viewer's rows read no
+// more than a column holds.
+uint64_t ReadRecordSize(const IndexImage *image, uint64_t offset);
+uint64_t ReadAccessedTime(const IndexImage *image, uint64_t offset);
+uint64_t ReadModifiedTime(const IndexImage *image, uint64_t offset);
+uint8_t ReadDirectoryIndex(const IndexImage *image, uint64_t offset);
+// The text an offset field (URL_FIELD_LOCATION, URL_FIELD_FILE_NAME) names.
+// An offset of 0 names none: set is 0, and start is the record's own start.
+RecordText ReadTextField(const IndexImage *image, uint64_t offset, int field, uint64_t limit);
+RecordText ReadHeaders(const IndexImage *image, uint64_t offset, uint64_t limit);
+// The text at start, up to its first NUL, the image's end or limit bytes.
+RecordText ReadImageText(const IndexImage *image, uint64_t start, uint64_t limit);

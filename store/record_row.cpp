@@ -1,7 +1,5 @@
 #include "store/record_row.h"
 
-#include <string.h>
-
 #include "store/filetime.h"
 #include "store/record_fields.h"
 #include "store/text_1252.h"
@@ -12,7 +10,6 @@
 #define MODIFIED_FIRST_YEAR 2001
 #define MODIFIED_LAST_YEAR 2014
 #define UNKNOWN_TEXT "Unknown"
-#define BLANK_LINE_BYTES 4
 
 static int PutAscii(char16_t *buffer, const char *text)
 {
@@ -25,52 +22,44 @@ static int PutAscii(char16_t *buffer, const char *text)
     return length;
 }
 
-// Widens 8-bit text from start up to its first NUL, the image's end, a
-// blank line when stopAtBlankLine is set, or the column's limit; a blank
-// line counts when it begins within the limit.
-static int WidenImageText(const IndexImage *image, uint64_t start, int stopAtBlankLine, char16_t *buffer)
+// A column reads a few bytes past its limit, so that a blank line that
+// begins within the limit still ends the header text there.
+#define COLUMN_TEXT_READ (COLUMN_TEXT_LIMIT + BLANK_LINE_BYTES - 1)
+
+// Widens a text of the image up to the column's limit.
+static int WidenText(const IndexImage *image, RecordText text, char16_t *buffer)
 {
-    uint64_t length = 0;
-    if (start < image->size) {
-        const uint8_t *text = image->bytes + start;
-        uint64_t window = COLUMN_TEXT_LIMIT + BLANK_LINE_BYTES - 1;
-        if (window > image->size - start)
-            window = image->size - start;
-        const uint8_t *nul = (const uint8_t *)memchr(text, 0, (size_t)window);
-        length = nul ? (uint64_t)(nul - text) : window;
-        if (stopAtBlankLine)
-            length = FindBlankLine(text, length);
-        if (length > COLUMN_TEXT_LIMIT)
-            length = COLUMN_TEXT_LIMIT;
-        for (uint64_t i = 0; i < length; i++)
-            buffer[i] = text[i] < 0x80 ? text[i] : Widen1252(text[i]);
+    uint64_t length = text.length < COLUMN_TEXT_LIMIT ? text.length : COLUMN_TEXT_LIMIT;
+    for (uint64_t i = 0; i < length; i++) {
+        uint8_t byte = image->bytes[text.start + i];
+        buffer[i] = byte < 0x80 ? byte : Widen1252(byte);
     }
     buffer[length] = 0;
     return (int)length;
 }
 
-static int FormatTextAt(const IndexImage *image, uint64_t recordOffset, int field, char16_t *buffer)
+// The URL column shows what lies at the record's start when its offset is 0.
+static int FormatUrl(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
 {
-    uint32_t offset = ReadImageU32(image, UrlFieldOffset(image, recordOffset, field));
-    return WidenImageText(image, recordOffset + offset, 0, buffer);
+    RecordText url = ReadTextField(image, recordOffset, URL_FIELD_LOCATION, COLUMN_TEXT_READ);
+    if (!url.set)
+        url = ReadImageText(image, url.start, COLUMN_TEXT_READ);
+    return WidenText(image, url, buffer);
 }
 
-// The header text runs up to the first blank line after it; only whether
-// one exists at all matters beyond the column's reach, and the image's last
-// blank line answers that without searching the rest of the file again.
 static int FormatHeaders(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
 {
-    uint32_t offset = ReadImageU32(image, UrlFieldOffset(image, recordOffset, URL_FIELD_HEADERS));
-    uint64_t start = recordOffset + offset;
-    buffer[0] = 0;
-    if (!offset || start >= image->size || image->lastBlankLine < start || image->lastBlankLine >= image->size)
+    RecordText headers = ReadHeaders(image, recordOffset, COLUMN_TEXT_READ);
+    if (!headers.set) {
+        buffer[0] = 0;
         return -1;
-    return WidenImageText(image, start, 1, buffer);
+    }
+    return WidenText(image, headers, buffer);
 }
 
 static int FormatDirectory(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
 {
-    uint8_t slot = ReadImageU8(image, UrlFieldOffset(image, recordOffset, URL_FIELD_DIRECTORY));
+    uint8_t slot = ReadDirectoryIndex(image, recordOffset);
     int length = 0;
     if (slot < INDEX_DIRECTORY_SLOTS)
         for (const char *name = image->directories[slot]; name[length]; length++)
@@ -81,10 +70,11 @@ static int FormatDirectory(const IndexImage *image, uint64_t recordOffset, char1
 
 static int RecordTimeShown(const IndexImage *image, uint64_t recordOffset, int field, CalendarTime *time)
 {
-    int first = field == URL_FIELD_ACCESSED ? ACCESSED_FIRST_YEAR : MODIFIED_FIRST_YEAR;
-    int last = field == URL_FIELD_ACCESSED ? ACCESSED_LAST_YEAR : MODIFIED_LAST_YEAR;
-    return FileTimeToCalendar(ReadImageU64(image, recordOffset + field), time) && time->year >= first
-           && time->year <= last;
+    int accessed = field == URL_FIELD_ACCESSED;
+    int first = accessed ? ACCESSED_FIRST_YEAR : MODIFIED_FIRST_YEAR;
+    int last = accessed ? ACCESSED_LAST_YEAR : MODIFIED_LAST_YEAR;
+    uint64_t fileTime = accessed ? ReadAccessedTime(image, recordOffset) : ReadModifiedTime(image, recordOffset);
+    return FileTimeToCalendar(fileTime, time) && time->year >= first && time->year <= last;
 }
 
 enum TimePart { DatePart, TimeOfDayPart };
@@ -125,7 +115,7 @@ static int FormatSize(const IndexImage *image, uint64_t recordOffset, char16_t *
 {
     char text[24];
     char *digit = text + sizeof text;
-    uint64_t bytes = (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+    uint64_t bytes = ReadRecordSize(image, recordOffset);
     *--digit = 0;
     do
         *--digit = (char)('0' + bytes % 10);
@@ -145,16 +135,14 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
         return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED,
                               column == ColumnModified ? DatePart : TimeOfDayPart, buffer);
     case ColumnUrl:
-        return FormatTextAt(image, recordOffset, URL_FIELD_LOCATION, buffer);
+        return FormatUrl(image, recordOffset, buffer);
     case ColumnSize:
         return FormatSize(image, recordOffset, buffer);
     case ColumnDir:
         return FormatDirectory(image, recordOffset, buffer);
     case ColumnFile:
-        // An offset of 0 would show the record's own signature bytes.
-        if (!ReadImageU32(image, UrlFieldOffset(image, recordOffset, URL_FIELD_FILE_NAME)))
-            return PutAscii(buffer, "");
-        return FormatTextAt(image, recordOffset, URL_FIELD_FILE_NAME, buffer);
+        // An offset of 0 names no file: the column is empty.
+        return WidenText(image, ReadTextField(image, recordOffset, URL_FIELD_FILE_NAME, COLUMN_TEXT_READ), buffer);
     case ColumnHeaders:
         return FormatHeaders(image, recordOffset, buffer);
     }
@@ -165,7 +153,7 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
 uint32_t RecordSortKey(const IndexImage *image, uint64_t recordOffset)
 {
     CalendarTime time;
-    if (!FileTimeToCalendar(ReadImageU64(image, recordOffset + URL_FIELD_ACCESSED), &time))
+    if (!FileTimeToCalendar(ReadAccessedTime(image, recordOffset), &time))
         return 0;
     uint32_t key = (uint32_t)(time.year % 100);
     key = key * 12 + (uint32_t)time.month;
