@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -33,19 +34,13 @@ std::string NativeToolPath(const std::string &name)
     return std::string(build && *build ? build : SourcePath("build/native")) + "/tools/" + name;
 }
 
-// One list row as "KEY<TAB>C0<TAB>...<TAB>C8", the columns escaped as
-// gallimaw-dump writes them.
-std::string Escaped(const std::string &text)
+// TEXT with each character of ESCAPES replaced by its escape.
+std::string Escaped(const std::string &text, const std::map<char, std::string> &escapes)
 {
     std::string out;
     for (char c : text) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c; break;
-        }
+        auto escape = escapes.find(c);
+        out += escape == escapes.end() ? std::string(1, c) : escape->second;
     }
     return out;
 }
@@ -63,11 +58,13 @@ std::vector<std::string> DumpedRows(const std::vector<std::string> &files)
     return rows;
 }
 
+// One list row as "KEY<TAB>C0<TAB>...<TAB>C8", the columns escaped as
+// gallimaw-dump writes them.
 std::string ListedRow(const nlohmann::json &row)
 {
     std::string line = std::to_string(row["param"].get<long long>());
     for (const nlohmann::json &text : row["texts"])
-        line += "\t" + Escaped(text.get<std::string>());
+        line += "\t" + Escaped(text.get<std::string>(), {{'\\', "\\\\"}, {'\t', "\\t"}, {'\r', "\\r"}, {'\n', "\\n"}});
     return line;
 }
 
@@ -133,17 +130,7 @@ std::string DetailsSource(const nlohmann::json &dump)
 
 std::string HtmlEscaped(const std::string &text)
 {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
-        }
-    }
-    return out;
+    return Escaped(text, {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}});
 }
 
 // The details page of a row whose values are all shorter than 999 characters.

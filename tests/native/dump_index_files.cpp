@@ -20,16 +20,16 @@ std::string WriteIndex(const std::string &name, const IndexLayout &layout)
 
 UrlRecord SampleRecord(const std::string &url)
 {
-    UrlRecord record;
-    record.url = url;
-    record.fileName = "a\\b[1].htm";
-    record.headers = "HTTP/1.1 200 OK\r\nX-Note: caf\xE9\r\n\r\n";
-    record.accessed = FileTimeOf(2005, 8, 17, 21, 26, 30);
-    record.modified = FileTimeOf(2012, 1, 2, 3, 4, 5);
-    record.expires = FileTimeOf(2005, 9, 17, 21, 26, 30);
-    record.lastChecked = FileTimeOf(2005, 8, 17, 21, 26, 31);
-    record.hits = 3;
-    return record;
+    // url, file name, headers, directory, modified, accessed, expires, last checked, hits
+    return UrlRecord{url,
+                     "a\\b[1].htm",
+                     "HTTP/1.1 200 OK\r\nX-Note: caf\xE9\r\n\r\n",
+                     0,
+                     FileTimeOf(2012, 1, 2, 3, 4, 5),
+                     FileTimeOf(2005, 8, 17, 21, 26, 30),
+                     FileTimeOf(2005, 9, 17, 21, 26, 30),
+                     FileTimeOf(2005, 8, 17, 21, 26, 31),
+                     3};
 }
 
 IndexLayout LayoutOf(const std::vector<UrlRecord> &records)

@@ -19,13 +19,8 @@ namespace {
 
 UrlRecord Record(const std::string &url)
 {
-    UrlRecord record;
-    record.url = url;
-    record.fileName = "page[1].htm";
-    record.headers = "HTTP/1.1 200 OK\r\n\r\n";
-    record.accessed = FileTimeOf(2003, 3, 3, 3, 3, 3);
-    record.modified = FileTimeOf(2003, 3, 3, 3, 3, 3);
-    return record;
+    uint64_t time = FileTimeOf(2003, 3, 3, 3, 3, 3);
+    return UrlRecord{url, "page[1].htm", "HTTP/1.1 200 OK\r\n\r\n", 0, time, time};
 }
 
 GeneratedIndex Build(std::vector<Piece> pieces, bool hashTables = false)

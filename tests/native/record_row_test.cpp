@@ -12,14 +12,10 @@ namespace {
 
 UrlRecord SampleRecord()
 {
-    UrlRecord record;
-    record.url = "http://www.example.com/news/index.htm";
-    record.fileName = "index[1].htm";
-    record.headers = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n~U:pocketpc\r\n";
-    record.directory = 1;
-    record.modified = FileTimeOf(2004, 2, 29, 23, 59, 58);
-    record.accessed = FileTimeOf(2005, 8, 17, 21, 26, 30);
-    return record;
+    // url, file name, headers, directory, modified, accessed
+    return UrlRecord{"http://www.example.com/news/index.htm", "index[1].htm",
+                     "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n~U:pocketpc\r\n", 1,
+                     FileTimeOf(2004, 2, 29, 23, 59, 58), FileTimeOf(2005, 8, 17, 21, 26, 30)};
 }
 
 IndexLayout LayoutOf(std::vector<Piece> pieces, int version = 5)

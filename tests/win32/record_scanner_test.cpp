@@ -225,14 +225,8 @@ protected:
 IndexLayout CacheWithHeaderlessLast(uint32_t records)
 {
     IndexLayout layout = SampleLayout(KindCache, records, 21, 5, true);
-    UrlRecord last;
-    last.url = "http://last.example/\x80page";
-    last.fileName = "last[1].htm";
-    last.headers = "HTTP/1.1 200 OK\r\n";
-    last.directory = 2;
-    last.accessed = FileTimeOf(2010, 1, 1, 1, 1, 1);
-    last.modified = FileTimeOf(2010, 1, 1, 1, 1, 1);
-    layout.pieces.push_back(UrlPiece(last));
+    uint64_t time = FileTimeOf(2010, 1, 1, 1, 1, 1);
+    layout.pieces.push_back(UrlPiece({"http://last.example/\x80page", "last[1].htm", "HTTP/1.1 200 OK\r\n", 2, time, time}));
     return layout;
 }
 
