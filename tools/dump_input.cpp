@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace {
@@ -39,6 +40,18 @@ constexpr size_t kBlankLineBytes = 4;
 std::string Reason(const char *what, int error)
 {
     return std::string(what) + std::strerror(error);
+}
+
+enum ThreadBufferUse { kBlankLineBuffer, kCopyBuffer, kThreadBufferUses };
+
+// This thread's buffer for one use, made at its first use. A thread-local
+// array would be zeroed, page by page, at the start of every thread.
+uint8_t *ThreadBuffer(ThreadBufferUse use, size_t bytes)
+{
+    thread_local std::unique_ptr<uint8_t[]> buffers[kThreadBufferUses];
+    if (!buffers[use])
+        buffers[use].reset(new uint8_t[bytes]);
+    return buffers[use].get();
 }
 
 int OpenInput(const std::string &path, struct stat *status, std::string *reason)
@@ -169,10 +182,11 @@ bool MapMisaligned(int fd, uint64_t offset, MappedIndex *index, std::string *rea
 // every page of the file mapped.
 bool FindLastBlankLine(int fd, uint64_t offset, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
 {
-    thread_local static uint8_t chunk[kBlankLineChunk + kBlankLineBytes - 1];
+    constexpr size_t kChunkBytes = kBlankLineChunk + kBlankLineBytes - 1;
+    uint8_t *chunk = ThreadBuffer(kBlankLineBuffer, kChunkBytes);
     for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
         // Three bytes of overlap find a blank line across the chunk boundary.
-        size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + sizeof chunk) - start);
+        size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + kChunkBytes) - start);
         for (size_t done = 0; done < length;) {
             ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(offset + start + done));
             if (got <= 0 && !(got < 0 && errno == EINTR)) {
@@ -251,9 +265,9 @@ int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *in
     }
     int fd = dup(fileno(copy));
     std::fclose(copy);
-    thread_local static uint8_t buffer[kCopyBytes];
+    uint8_t *buffer = ThreadBuffer(kCopyBuffer, kCopyBytes);
     for (uint64_t offset = 0;;) {
-        int64_t got = read(offset, buffer, sizeof buffer);
+        int64_t got = read(offset, buffer, kCopyBytes);
         if (got < 0) {
             close(fd);
             return -1;
