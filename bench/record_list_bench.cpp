@@ -19,6 +19,7 @@
 #include "res/resource.h"
 #include "store/win32/index_file_set.h"
 #include "store/record_row.h"
+#include "store/record_state.h"
 #include "tools/index_generator.h"
 #include "ui/record_list.h"
 
@@ -104,15 +105,17 @@ struct ScanTally {
     size_t characters;
 };
 
-void FormatRow(void *context, uint64_t recordOffset)
+void FormatRow(void *context, const ScannedRecord *record)
 {
     ScanTally *tally = (ScanTally *)context;
+    if (record->type != RecordUrl)
+        return;
     char16_t text[RECORD_COLUMN_CHARS];
     for (int column = 0; column < RECORD_COLUMNS; column++) {
-        int length = FormatRecordColumn(&tally->image, recordOffset, column, text);
+        int length = FormatRecordColumn(&tally->image, record, column, text);
         tally->characters += length > 0 ? length : 0;
     }
-    tally->characters += RecordSortKey(&tally->image, recordOffset) & 1;
+    tally->characters += RecordSortKey(&tally->image, record->offset) & 1;
     tally->rows++;
 }
 
@@ -128,8 +131,10 @@ Timing ScanWithoutList(int firstKind, int lastKind, int *rows)
         ScanTally tally = {};
         for (int kind = firstKind; kind <= lastKind; kind++) {
             const BYTE *view = (const BYTE *)MapViewOfFile(IndexFiles[kind].mapping, FILE_MAP_READ, 0, 0, 0);
+            static IndexReach reach;
             OpenIndexImage(&tally.image, view, IndexFiles[kind].size);
-            ScanIndexImage(&tally.image, FormatRow, &tally);
+            FindIndexReach(&tally.image, &reach, NULL, NULL);
+            ScanIndexRecords(&tally.image, &reach, FormatRow, &tally);
             UnmapViewOfFile(view);
         }
         walls.push_back(Now() - start);

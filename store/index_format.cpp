@@ -15,15 +15,6 @@ static void FillDirectoryTable(IndexImage *image)
     }
 }
 
-static uint64_t FindLastBlankLine(const IndexImage *image)
-{
-    static const uint8_t blankLine[] = {'\r', '\n', '\r', '\n'};
-    for (uint64_t at = image->size; at >= sizeof blankLine; at--)
-        if (!memcmp(image->bytes + at - sizeof blankLine, blankLine, sizeof blankLine))
-            return at - sizeof blankLine;
-    return image->size;
-}
-
 void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size)
 {
     memset(image, 0, sizeof *image);
@@ -31,7 +22,6 @@ void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size)
     image->size = bytes ? size : 0;
     image->version4 = ReadImageU8(image, INDEX_VERSION_DIGIT_OFFSET) == INDEX_VERSION4_DIGIT;
     FillDirectoryTable(image);
-    image->lastBlankLine = FindLastBlankLine(image);
 }
 
 // Only these bytes can begin "URL ", "HASH", "LEAK" or "REDR".
@@ -89,10 +79,20 @@ uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t li
     return limit;
 }
 
+uint64_t ReadRecordSize(const IndexImage *image, uint64_t recordOffset)
+{
+    return (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+}
+
 uint64_t RecordStep(const IndexImage *image, uint64_t recordOffset)
 {
-    uint64_t step = (uint64_t)ReadImageU32(image, recordOffset + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+    uint64_t step = ReadRecordSize(image, recordOffset);
     return step ? step : 1;
+}
+
+int HasIndexSignature(const IndexImage *image)
+{
+    return ImageHolds(image, 0, INDEX_SIGNATURE_BYTES) && !memcmp(image->bytes, INDEX_SIGNATURE, INDEX_SIGNATURE_BYTES);
 }
 
 uint64_t ScanLimit(const IndexImage *image)
@@ -100,13 +100,12 @@ uint64_t ScanLimit(const IndexImage *image)
     return image->size > INDEX_SCAN_MARGIN ? image->size - INDEX_SCAN_MARGIN : 0;
 }
 
-void ScanIndexImage(const IndexImage *image, RecordVisitor visit, void *context)
+int HashTableOutside(const IndexImage *image)
 {
-    uint64_t limit = ScanLimit(image);
-    uint32_t signature = 0;
-    for (uint64_t cursor = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
-         (cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit;
-         cursor += RecordStep(image, cursor))
-        if (signature == RECORD_SIGNATURE_URL)
-            visit(context, cursor);
+    return ReadImageU32(image, INDEX_HASH_TABLE_OFFSET) >= ScanLimit(image) && ScanLimit(image) > 0;
+}
+
+uint64_t ScanStart(const IndexImage *image)
+{
+    return HashTableOutside(image) ? INDEX_DATA_AREA_OFFSET : ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
 }

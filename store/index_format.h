@@ -69,28 +69,31 @@ struct IndexImage {
     // Scan directory table: each name ends at its first zero byte or at
     // the slot's ninth byte, which stays zero.
     char directories[INDEX_DIRECTORY_SLOTS][INDEX_DIRECTORY_NAME_BYTES + 1];
-    // Offset of the image's last CR LF CR LF, or size when there is none.
-    uint64_t lastBlankLine;
 };
-
-typedef void (*RecordVisitor)(void *context, uint64_t recordOffset);
 
 // Reads the header fields the scan needs: layout and directory table.
 void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size);
-// Calls visit once per "URL " record, in file order, stepping over every
-// record it finds by the blocks that record claims.
-void ScanIndexImage(const IndexImage *image, RecordVisitor visit, void *context);
 
+// Whether the image begins with the index file signature.
+int HasIndexSignature(const IndexImage *image);
 // Where a scan ends: records starting before it have every fixed field
 // inside the image; 0 for an image too small to hold one.
 uint64_t ScanLimit(const IndexImage *image);
+// Whether the header's first hash table lies at or past the scan limit,
+// where a scan starting from it would find nothing.
+int HashTableOutside(const IndexImage *image);
+// Where a scan starts: the first hash table, or the data area when the
+// table lies outside the image.
+uint64_t ScanStart(const IndexImage *image);
 // Whether signature is one of "URL ", "HASH", "LEAK" and "REDR".
 int IsRecordSignature(uint32_t signature);
 // The first offset from `from` on, before limit, that holds one of the
 // four record signatures (stored in signature), or limit.
 uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature);
-// The bytes the record at recordOffset claims, block count x 128; 1 for a
-// record claiming no blocks, so that a scan always moves on.
+// The bytes the record at recordOffset claims, block count x 128.
+uint64_t ReadRecordSize(const IndexImage *image, uint64_t recordOffset);
+// The same, but 1 for a record claiming no blocks, so that a scan always
+// moves on.
 uint64_t RecordStep(const IndexImage *image, uint64_t recordOffset);
 
 // Little-endian reads; a value reaching past the image's end reads as 0.

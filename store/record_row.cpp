@@ -5,10 +5,10 @@
 #include "store/text_1252.h"
 
 #define COLUMN_TEXT_LIMIT (RECORD_COLUMN_CHARS - 1)
-#define ACCESSED_FIRST_YEAR 2001
-#define ACCESSED_LAST_YEAR 2009
-#define MODIFIED_FIRST_YEAR 2001
-#define MODIFIED_LAST_YEAR 2014
+// The years whose two-digit Sort key orders correctly; a date outside
+// them shows "Unknown".
+#define FIRST_YEAR_SHOWN 2001
+#define LAST_YEAR_SHOWN 2099
 #define UNKNOWN_TEXT "Unknown"
 
 static int PutAscii(char16_t *buffer, const char *text)
@@ -39,17 +39,17 @@ static int WidenText(const IndexImage *image, RecordText text, char16_t *buffer)
 }
 
 // The URL column shows what lies at the record's start when its offset is 0.
-static int FormatUrl(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
+static int FormatUrl(const IndexImage *image, const ScannedRecord *record, char16_t *buffer)
 {
-    RecordText url = ReadTextField(image, recordOffset, URL_FIELD_LOCATION, COLUMN_TEXT_READ);
+    RecordText url = ReadTextField(image, record, URL_FIELD_LOCATION, COLUMN_TEXT_READ);
     if (!url.set)
-        url = ReadImageText(image, url.start, COLUMN_TEXT_READ);
+        url = ReadRecordText(image, record, url.start, COLUMN_TEXT_READ);
     return WidenText(image, url, buffer);
 }
 
-static int FormatHeaders(const IndexImage *image, uint64_t recordOffset, char16_t *buffer)
+static int FormatHeaders(const IndexImage *image, const ScannedRecord *record, char16_t *buffer)
 {
-    RecordText headers = ReadHeaders(image, recordOffset, COLUMN_TEXT_READ);
+    RecordText headers = ReadHeaders(image, record, COLUMN_TEXT_READ);
     if (!headers.set) {
         buffer[0] = 0;
         return -1;
@@ -70,11 +70,9 @@ static int FormatDirectory(const IndexImage *image, uint64_t recordOffset, char1
 
 static int RecordTimeShown(const IndexImage *image, uint64_t recordOffset, int field, CalendarTime *time)
 {
-    int accessed = field == URL_FIELD_ACCESSED;
-    int first = accessed ? ACCESSED_FIRST_YEAR : MODIFIED_FIRST_YEAR;
-    int last = accessed ? ACCESSED_LAST_YEAR : MODIFIED_LAST_YEAR;
-    uint64_t fileTime = accessed ? ReadAccessedTime(image, recordOffset) : ReadModifiedTime(image, recordOffset);
-    return FileTimeToCalendar(fileTime, time) && time->year >= first && time->year <= last;
+    uint64_t fileTime = field == URL_FIELD_ACCESSED ? ReadAccessedTime(image, recordOffset)
+                                                    : ReadModifiedTime(image, recordOffset);
+    return FileTimeToCalendar(fileTime, time) && time->year >= FIRST_YEAR_SHOWN && time->year <= LAST_YEAR_SHOWN;
 }
 
 enum TimePart { DatePart, TimeOfDayPart };
@@ -86,7 +84,7 @@ static void PutTwoDigits(char *out, int value)
 }
 
 // The date ("%4d/%02d/%02d") or the time of day ("%02d:%02d:%02d") of one
-// of the record's times, or "Unknown" outside that time's year window.
+// of the record's times, or "Unknown" outside the years shown.
 static int FormatTimePart(const IndexImage *image, uint64_t recordOffset, int field, TimePart part, char16_t *buffer)
 {
     CalendarTime time;
@@ -94,7 +92,7 @@ static int FormatTimePart(const IndexImage *image, uint64_t recordOffset, int fi
     if (!RecordTimeShown(image, recordOffset, field, &time))
         return PutAscii(buffer, UNKNOWN_TEXT);
     if (part == DatePart) {
-        // The year window keeps years to four digits.
+        // The years shown have four digits.
         PutTwoDigits(text, time.year / 100);
         PutTwoDigits(text + 2, time.year % 100);
         text[4] = text[7] = '/';
@@ -123,8 +121,9 @@ static int FormatSize(const IndexImage *image, uint64_t recordOffset, char16_t *
     return PutAscii(buffer, digit);
 }
 
-int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int column, char16_t *buffer)
+int FormatRecordColumn(const IndexImage *image, const ScannedRecord *record, int column, char16_t *buffer)
 {
+    uint64_t recordOffset = record->offset;
     switch (column) {
     case ColumnAccessed:
     case ColumnTimeAccessed:
@@ -135,16 +134,16 @@ int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int colum
         return FormatTimePart(image, recordOffset, URL_FIELD_MODIFIED,
                               column == ColumnModified ? DatePart : TimeOfDayPart, buffer);
     case ColumnUrl:
-        return FormatUrl(image, recordOffset, buffer);
+        return FormatUrl(image, record, buffer);
     case ColumnSize:
         return FormatSize(image, recordOffset, buffer);
     case ColumnDir:
         return FormatDirectory(image, recordOffset, buffer);
     case ColumnFile:
         // An offset of 0 names no file: the column is empty.
-        return WidenText(image, ReadTextField(image, recordOffset, URL_FIELD_FILE_NAME, COLUMN_TEXT_READ), buffer);
+        return WidenText(image, ReadTextField(image, record, URL_FIELD_FILE_NAME, COLUMN_TEXT_READ), buffer);
     case ColumnHeaders:
-        return FormatHeaders(image, recordOffset, buffer);
+        return FormatHeaders(image, record, buffer);
     }
     buffer[0] = 0;
     return -1;

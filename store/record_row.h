@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "store/index_format.h"
+#include "store/record_fields.h"
 
 #define RECORD_COLUMNS 9
 #define RECORD_COLUMN_CHARS 1024
@@ -21,10 +22,10 @@ enum RecordColumn {
     ColumnTimeModified = 8,
 };
 
-// Writes the column's text into buffer (RECORD_COLUMN_CHARS units, always
-// NUL-terminated) and returns its length, or -1 when the record leaves the
-// column unset.
-int FormatRecordColumn(const IndexImage *image, uint64_t recordOffset, int column, char16_t *buffer);
+// Writes the column's text of a "URL " record into buffer
+// (RECORD_COLUMN_CHARS units, always NUL-terminated) and returns its
+// length, or -1 when the record leaves the column unset.
+int FormatRecordColumn(const IndexImage *image, const ScannedRecord *record, int column, char16_t *buffer);
 
 // Pseudo-seconds of the last-access time with a two-digit year; 0 for a
 // time the calendar conversion refuses.

@@ -115,31 +115,47 @@ int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t r
     return 1;
 }
 
-// Where the scan goes on after a recovered record: the first later block
-// boundary inside the blocks it claims that holds a record signature, or
-// the end of those blocks.
-static uint64_t AfterRecoveredRecord(const IndexImage *image, uint64_t recordOffset, uint64_t limit)
+// The start of an allocated record in the block at blockStart that lies
+// after `after`, or 0.
+static uint64_t AllocatedStartIn(const IndexImage *image, const IndexReach *reach, uint64_t blockStart,
+                                 uint64_t after)
 {
-    uint64_t end = recordOffset + RecordStep(image, recordOffset);
-    for (uint64_t at = recordOffset + INDEX_BLOCK_BYTES; at < end && at < limit; at += INDEX_BLOCK_BYTES)
-        if (IsRecordSignature(ReadImageU32(image, at)))
-            return at;
-    return end;
+    uint64_t block = 0;
+    if (!TargetMark(reach, blockStart, &block) || !reach->target[block])
+        return 0;
+    uint64_t start = blockStart + reach->target[block] - 1;
+    if (start <= after || !IsRecordSignature(ReadImageU32(image, start)) || !RecordAllocated(image, reach, start))
+        return 0;
+    return start;
+}
+
+static uint64_t RecoveredRecordEnd(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset)
+{
+    uint64_t end = recordOffset + ReadRecordSize(image, recordOffset);
+    if (end > image->size)
+        end = image->size;
+    uint64_t block = recordOffset / INDEX_BLOCK_BYTES * INDEX_BLOCK_BYTES;
+    uint64_t taken = AllocatedStartIn(image, reach, block, recordOffset);
+    for (block += INDEX_BLOCK_BYTES; !taken && block < end; block += INDEX_BLOCK_BYTES)
+        taken = IsRecordSignature(ReadImageU32(image, block)) ? block : AllocatedStartIn(image, reach, block, block);
+    return taken && taken < end ? taken : end;
 }
 
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context)
 {
     uint64_t limit = ScanLimit(image);
     uint32_t signature = 0;
-    uint64_t cursor = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
+    uint64_t cursor = ScanStart(image);
     while ((cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit) {
-        int type = RecordTypeOf(signature);
-        if (type == RecordNone) {
+        ScannedRecord record = {cursor, 0, RecordTypeOf(signature), 0};
+        if (record.type == RecordNone) {
             cursor += RecordStep(image, cursor);
             continue;
         }
-        int allocated = RecordAllocated(image, reach, cursor);
-        visit(context, cursor, type, allocated);
-        cursor = allocated ? cursor + RecordStep(image, cursor) : AfterRecoveredRecord(image, cursor, limit);
+        record.allocated = RecordAllocated(image, reach, cursor);
+        record.end = record.allocated ? cursor + ReadRecordSize(image, cursor)
+                                      : RecoveredRecordEnd(image, reach, cursor);
+        visit(context, &record);
+        cursor = record.end > cursor ? record.end : cursor + 1;
     }
 }

@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "store/index_format.h"
+#include "store/record_fields.h"
 
 struct IndexReach {
     uint64_t blocks; // blocks the allocation bitmap describes in this image
@@ -26,11 +27,14 @@ typedef void (*ImageRangeDone)(void *context, uint64_t offset, uint64_t bytes);
 void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context);
 int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset);
 
-typedef void (*StatedRecordVisitor)(void *context, uint64_t recordOffset, int type, int allocated);
+typedef void (*StatedRecordVisitor)(void *context, const ScannedRecord *record);
 
-// Calls visit for every URL, LEAK and REDR record, in file order, found as
-// ScanIndexImage finds records. An allocated record is stepped over by the
-// blocks it claims; the blocks of a recovered one may since have been
-// reused, so the scan looks for a record at each of its later block
-// boundaries before stepping over the rest.
+// Calls visit for every URL, LEAK and REDR record, in file order, from the
+// first hash table on (from the data area when the table lies outside the
+// image). An allocated record ends with the blocks it claims. The blocks
+// of any other record may since have been reused: it ends at the first of
+// the end of its blocks, the image's end, the start of an allocated
+// record, and a later 128-byte boundary that holds a record signature.
+// The scan goes on where each record ends; "HASH" records are stepped over
+// by the blocks they claim.
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context);

@@ -118,7 +118,6 @@ bool CarvedRecord(const uint8_t *bytes, uint64_t available, int type, IndexImage
         if (!UrlOffsetFits(record, URL_FIELD_LOCATION, claimed))
             return false;
     }
-    record->lastBlankLine = LastBlankLineIn(bytes, static_cast<size_t>(record->size));
     return true;
 }
 
@@ -137,7 +136,7 @@ void CarveSpan(const CarveRun &run, const Span &span, const uint8_t *bytes, uint
         if (!CarvedRecord(bytes + at, length - at, type, &record))
             continue;
         source.offsetBase = span.start + at;
-        FormatRecordLine(run.options->format, source, &record, 0, type, false, &job->out);
+        FormatRecordLine(run.options->format, source, &record, ScannedRecord{0, record.size, type, 0}, &job->out);
     }
 }
 

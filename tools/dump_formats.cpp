@@ -1,5 +1,6 @@
 #include "tools/dump_formats.h"
 
+#include <atomic>
 #include <cstring>
 #include <string_view>
 
@@ -8,12 +9,14 @@
 #include "store/record_row.h"
 #include "tools/dump_kinds.h"
 #include "tools/dump_text.h"
+#include "tools/dump_timezone.h"
 
 namespace {
 
 enum FieldId { FieldKind, FieldSource, FieldOffset, FieldUrl, FieldAccessed, FieldModified, FieldSize, FieldDir,
                FieldFile, FieldHeaders, FieldSortKey, FieldType, FieldState, FieldExpires, FieldLastChecked,
-               FieldHits, FieldCachedSize, FieldDirIndex, FieldFlags, FieldInImage, FieldFileState, FieldCount };
+               FieldHits, FieldCachedSize, FieldDirIndex, FieldFlags, FieldInImage, FieldFileState, FieldPartial,
+               FieldUser, FieldCount };
 
 struct FieldName {
     const char *title; // csv and table
@@ -25,7 +28,7 @@ const FieldName kFieldNames[FieldCount] = {
     {"HTML-Headers", "html_headers"}, {"Sort key", "sort_key"}, {"Type", "type"}, {"State", "state"},
     {"Expires", "expires"}, {"Last checked", "last_checked"}, {"Hits", "hits"},
     {"Cached file size", "cached_file_size"}, {"Cache dir index", "cache_dir_index"}, {"Flags", "flags"},
-    {"Source", "source"}, {"File state", "file_state"},
+    {"Source", "source"}, {"File state", "file_state"}, {"Partial", "partial"}, {"User", "user"},
 };
 
 const char *const kTypeNames[] = {"", "URL", "LEAK", "REDR"};
@@ -57,10 +60,10 @@ Field NumberField(uint64_t value, char (&buffer)[kDecimalChars])
     return {Decimal(value, buffer + kDecimalChars), false, false, true, true};
 }
 
-Field TimeField(uint64_t fileTime, bool fraction, char *buffer)
+Field TimeField(uint64_t fileTime, bool fraction, char *buffer, bool utc = true)
 {
     Field field;
-    field.text = std::string_view(buffer, FormatIsoTime(fileTime, fraction, buffer));
+    field.text = std::string_view(buffer, FormatIsoTime(fileTime, fraction, utc, buffer));
     field.null = field.text.empty();
     field.plain = true;
     return field;
@@ -90,7 +93,12 @@ void CollectUrlFields(const IndexImage *image, const RecordFields &record, bool 
                       Field *fields)
 {
     fields[FieldAccessed] = TimeField(record.accessed, fraction, texts->accessed);
-    fields[FieldModified] = TimeField(record.modified, fraction, texts->modified);
+    if (!record.modifiedLocal)
+        fields[FieldModified] = TimeField(record.modified, fraction, texts->modified);
+    else if (LocalTimeZoneChosen())
+        fields[FieldModified] = TimeField(LocalFileTimeToUtc(record.modified), fraction, texts->modified);
+    else
+        fields[FieldModified] = TimeField(record.modified, fraction, texts->modified, false);
     fields[FieldExpires] = TimeField(record.expires, fraction, texts->expires);
     fields[FieldLastChecked] = TimeField(record.lastChecked, fraction, texts->lastChecked);
     if (record.directoryIndex < INDEX_DIRECTORY_SLOTS)
@@ -126,6 +134,10 @@ void CollectFields(const DumpSource &source, const IndexImage *image, const Reco
     fields[FieldFileState].text = kFileStateNames[source.fileState];
     fields[FieldFileState].null = source.fileState == NotInImage;
     fields[FieldFileState].plain = true;
+    fields[FieldPartial].text = record.partial ? "true" : "false";
+    fields[FieldPartial].number = fields[FieldPartial].plain = true;
+    fields[FieldUser] = ImageText(image, record.user);
+    fields[FieldUser].null = !record.user.set;
     if (record.type != RecordRedirect) {
         CollectUrlFields(image, record, fraction, texts, fields);
         return;
@@ -283,7 +295,21 @@ char *PutBodyName(const DumpSource &source, const std::string &sourceName, const
     Field name = ImageText(image, record.location.length || !record.fileName.set ? record.location : record.fileName);
     out = PutText(name.text, kBodyName.of1252, PercentEscape, out);
     out = PutLiteral(" in ", out);
-    return PutText(sourceName, kBodyName.ofUtf8, PercentEscape, out);
+    out = PutText(sourceName, kBodyName.ofUtf8, PercentEscape, out);
+    return record.partial ? PutLiteral(" (partial)", out) : out;
+}
+
+std::atomic<bool> gLocalTimesLeftOut{false};
+
+// A local time has no place on a UTC timeline unless its zone is known.
+uint64_t BodyModifiedTime(const RecordFields &record)
+{
+    if (!record.modifiedLocal || !record.modified)
+        return record.modified;
+    if (LocalTimeZoneChosen())
+        return LocalFileTimeToUtc(record.modified);
+    gLocalTimesLeftOut = true;
+    return 0;
 }
 
 char *PutBodyNumber(const char *before, std::string_view number, char *out)
@@ -301,7 +327,7 @@ void FormatBodyfile(const DumpSource &source, const IndexImage *image, const Rec
     at = PutBodyName(source, sourceName, image, record, allocated, PutLiteral("0|", at));
     at = PutBodyNumber("|", Decimal(source.offsetBase + record.offset, number + kDecimalChars), at);
     at = PutBodyNumber("|0|0|0|", Decimal(record.cachedFileSize, number + kDecimalChars), at);
-    for (uint64_t time : {record.accessed, record.modified, record.lastChecked})
+    for (uint64_t time : {record.accessed, BodyModifiedTime(record), record.lastChecked})
         at = PutBodyNumber("|", UnixSeconds(time, number), at);
     CommitOutput(out, PutLiteral("|0\n", at));
 }
@@ -318,7 +344,7 @@ const TableColumn kTableColumns[] = {
     {FieldAccessed, 20, false}, {FieldModified, 20, false}, {FieldExpires, 20, false},
     {FieldLastChecked, 20, false}, {FieldSize, 9, true}, {FieldHits, 6, true}, {FieldCachedSize, 16, true},
     {FieldSortKey, 10, true}, {FieldDir, 8, false}, {FieldDirIndex, 15, true}, {FieldFlags, 10, false},
-    {FieldFile, 20, false}, {FieldUrl, 0, false}, {FieldHeaders, 0, false},
+    {FieldPartial, 7, false}, {FieldUser, 12, false}, {FieldFile, 20, false}, {FieldUrl, 0, false}, {FieldHeaders, 0, false},
 };
 constexpr size_t kTableColumnCount = sizeof kTableColumns / sizeof kTableColumns[0];
 constexpr size_t kTableNumberWidth = 3;
@@ -393,8 +419,9 @@ void FormatTable(const DumpSource &source, const Field *fields, OutputBuffer *ou
 }
 
 // The viewer's nine columns, UTF-16 to UTF-8 and escaped for one line.
-void FormatRow(const DumpSource &source, const IndexImage *image, uint64_t offset, OutputBuffer *buffer)
+void FormatRow(const DumpSource &source, const IndexImage *image, const ScannedRecord &record, OutputBuffer *buffer)
 {
+    uint64_t offset = record.offset;
     std::string line;
     std::string *out = &line;
     char16_t column[RECORD_COLUMN_CHARS];
@@ -403,7 +430,7 @@ void FormatRow(const DumpSource &source, const IndexImage *image, uint64_t offse
     out->append(Decimal(RecordSortKey(image, offset), number + kDecimalChars));
     for (int c = 0; c < RECORD_COLUMNS; c++) {
         *out += '\t';
-        int length = FormatRecordColumn(image, offset, c, column);
+        int length = FormatRecordColumn(image, &record, c, column);
         for (int i = 0; i < length; i++) {
             char16_t unit = column[i];
             const char *escape = unit == '\\' ? "\\\\" : unit == '\t' ? "\\t" : unit == '\r' ? "\\r"
@@ -421,6 +448,11 @@ void FormatRow(const DumpSource &source, const IndexImage *image, uint64_t offse
 }
 
 } // namespace
+
+bool BodyLeftOutLocalTimes()
+{
+    return gLocalTimesLeftOut;
+}
 
 std::string SourceName(const DumpSource &source)
 {
@@ -449,15 +481,16 @@ void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, s
     }
 }
 
-void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image, uint64_t offset,
-                      int type, bool allocated, OutputBuffer *out)
+void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image,
+                      const ScannedRecord &scanned, OutputBuffer *out)
 {
     if (format == DumpFormat::Row) {
-        FormatRow(source, image, offset, out);
+        FormatRow(source, image, scanned, out);
         return;
     }
     RecordFields record;
-    ReadRecordFields(image, offset, type, &record);
+    ReadRecordFields(image, &scanned, &record);
+    bool allocated = scanned.allocated;
     if (format == DumpFormat::Bodyfile) {
         FormatBodyfile(source, image, record, allocated, out);
         return;

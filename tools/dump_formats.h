@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/index_format.h"
+#include "store/record_fields.h"
 #include "tools/dump_options.h"
 #include "tools/dump_text.h"
 
@@ -32,6 +33,9 @@ struct DumpSource {
     // which begins at offsetBase in the disk image.
     bool carved = false;
     uint64_t offsetBase = 0;
+    // Named on the command line as a FILE or "-", not found by a search:
+    // a file that is no index file then makes the run fail.
+    bool named = false;
 };
 
 // How texts name a source: the path, and for a file in a disk image the
@@ -42,8 +46,11 @@ std::string SourceName(const DumpSource &source);
 // of index files and title line; nothing for jsonl and row.
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out);
 
-// Appends the line of the record at offset, of the given RecordType and
-// state (carved for a carved source); row ignores both, its records are
-// URL records.
-void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image, uint64_t offset,
-                      int type, bool allocated, OutputBuffer *out);
+// Appends the line of a record the scan found (its state carved for a
+// carved source); row's records are URL records.
+void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image,
+                      const ScannedRecord &record, OutputBuffer *out);
+
+// Whether a body file line left out a local modified time, for want of
+// --timezone.
+bool BodyLeftOutLocalTimes();

@@ -32,26 +32,20 @@ constexpr uint64_t kLargeFolioBytes = 2u << 20;
 // behind the scan.
 constexpr uint64_t kFaultAroundBytes = 64u << 10;
 constexpr size_t kCopyBytes = 1u << 20;
-constexpr uint64_t kHeaderBytes = INDEX_DIRECTORY_ENTRIES_OFFSET + INDEX_DIRECTORY_SLOTS * INDEX_DIRECTORY_ENTRY_BYTES;
-constexpr uint64_t kBlankLineChunk = 256u << 10;
-const char kBlankLine[] = "\r\n\r\n";
-constexpr size_t kBlankLineBytes = 4;
 
 std::string Reason(const char *what, int error)
 {
     return std::string(what) + std::strerror(error);
 }
 
-enum ThreadBufferUse { kBlankLineBuffer, kCopyBuffer, kThreadBufferUses };
-
-// This thread's buffer for one use, made at its first use. A thread-local
-// array would be zeroed, page by page, at the start of every thread.
-uint8_t *ThreadBuffer(ThreadBufferUse use, size_t bytes)
+// This thread's copy buffer, made at its first use. A thread-local array
+// would be zeroed, page by page, at the start of every thread.
+uint8_t *CopyBuffer()
 {
-    thread_local std::unique_ptr<uint8_t[]> buffers[kThreadBufferUses];
-    if (!buffers[use])
-        buffers[use].reset(new uint8_t[bytes]);
-    return buffers[use].get();
+    thread_local std::unique_ptr<uint8_t[]> buffer;
+    if (!buffer)
+        buffer.reset(new uint8_t[kCopyBytes]);
+    return buffer.get();
 }
 
 int OpenInput(const std::string &path, struct stat *status, std::string *reason)
@@ -176,63 +170,7 @@ bool MapMisaligned(int fd, uint64_t offset, MappedIndex *index, std::string *rea
     return true;
 }
 
-// Offset of the file's last CR LF CR LF, or its size when it has none,
-// searched backwards a chunk at a time with pread: cookie and history files
-// hold no blank line at all, and a search through the view would leave
-// every page of the file mapped.
-bool FindLastBlankLine(int fd, uint64_t offset, uint64_t size, uint64_t *lastBlankLine, std::string *reason)
-{
-    constexpr size_t kChunkBytes = kBlankLineChunk + kBlankLineBytes - 1;
-    uint8_t *chunk = ThreadBuffer(kBlankLineBuffer, kChunkBytes);
-    for (uint64_t start = (size - 1) / kBlankLineChunk * kBlankLineChunk;; start -= kBlankLineChunk) {
-        // Three bytes of overlap find a blank line across the chunk boundary.
-        size_t length = static_cast<size_t>(std::min<uint64_t>(size, start + kChunkBytes) - start);
-        for (size_t done = 0; done < length;) {
-            ssize_t got = pread(fd, chunk + done, length - done, static_cast<off_t>(offset + start + done));
-            if (got <= 0 && !(got < 0 && errno == EINTR)) {
-                *reason = got ? Reason("cannot read: ", errno) : "cannot read: the file shrank";
-                return false;
-            }
-            done += got > 0 ? static_cast<size_t>(got) : 0;
-        }
-        size_t found = LastBlankLineIn(chunk, length);
-        if (found < length) {
-            *lastBlankLine = start + found;
-            return true;
-        }
-        if (!start) {
-            *lastBlankLine = size;
-            return true;
-        }
-    }
-}
-
-// The header fields come from the first bytes alone and the last blank
-// line from FindLastBlankLine, so opening touches no more of the view than
-// the scan will.
-bool OpenMappedImage(int fd, uint64_t offset, MappedIndex *index, std::string *reason)
-{
-    OpenIndexImage(&index->image, index->base, std::min(index->size, kHeaderBytes));
-    index->image.size = index->size;
-    index->image.lastBlankLine = 0;
-    return !index->size || FindLastBlankLine(fd, offset, index->size, &index->image.lastBlankLine, reason);
-}
-
 } // namespace
-
-size_t LastBlankLineIn(const uint8_t *chunk, size_t length)
-{
-    for (size_t before = length; before >= kBlankLineBytes;) {
-        const void *newline = memrchr(chunk, '\n', before);
-        if (!newline)
-            break;
-        size_t at = static_cast<size_t>(static_cast<const uint8_t *>(newline) - chunk) + 1;
-        if (at >= kBlankLineBytes && !std::memcmp(chunk + at - kBlankLineBytes, kBlankLine, kBlankLineBytes))
-            return at - kBlankLineBytes;
-        before = at - 1;
-    }
-    return length;
-}
 
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
 {
@@ -249,10 +187,12 @@ bool MapIndexDescriptor(int fd, uint64_t offset, uint64_t size, MappedIndex *ind
 {
     *index = MappedIndex();
     index->size = size;
-    bool opened = (!size || MapMisaligned(fd, offset, index, reason)) && OpenMappedImage(fd, offset, index, reason);
-    if (!opened)
+    if (size && !MapMisaligned(fd, offset, index, reason)) {
         UnmapIndexInput(index, reason);
-    return opened;
+        return false;
+    }
+    OpenIndexImage(&index->image, index->base, size);
+    return true;
 }
 
 int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
@@ -265,7 +205,7 @@ int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *in
     }
     int fd = dup(fileno(copy));
     std::fclose(copy);
-    uint8_t *buffer = ThreadBuffer(kCopyBuffer, kCopyBytes);
+    uint8_t *buffer = CopyBuffer();
     for (uint64_t offset = 0;;) {
         int64_t got = read(offset, buffer, kCopyBytes);
         if (got < 0) {

@@ -50,5 +50,3 @@ void ReleaseScannedPages(MappedIndex *index, uint64_t cursor);
 int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
                         std::string *reason);
 
-// Offset in chunk of its last CR LF CR LF, or length when it has none.
-size_t LastBlankLineIn(const uint8_t *chunk, size_t length);

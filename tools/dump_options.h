@@ -25,6 +25,7 @@ struct DumpOptions {
     bool image = false;               // each FILE is a disk image
     CarveArea carve = CarveArea::None;
     bool mixed = false;
+    std::string timeZone;             // --timezone: the zone of local times
     bool list = false;                // name the files instead of printing their records
     bool help = false;
     bool version = false;

@@ -56,7 +56,7 @@ void AppendOutput(OutputBuffer *out, std::string_view bytes)
     CommitOutput(out, at + bytes.size());
 }
 
-size_t FormatIsoTime(uint64_t fileTime, bool fraction, char *buffer)
+size_t FormatIsoTime(uint64_t fileTime, bool fraction, bool utc, char *buffer)
 {
     if (!fileTime || fileTime > FILETIME_LARGEST)
         return 0;
@@ -91,7 +91,8 @@ size_t FormatIsoTime(uint64_t fileTime, bool fraction, char *buffer)
         out = PutTwoDigits(out, ticks / 10 % 100);
         *out++ = static_cast<char>('0' + ticks % 10);
     }
-    *out++ = 'Z';
+    if (utc)
+        *out++ = 'Z';
     *out = 0;
     return static_cast<size_t>(out - buffer);
 }

@@ -49,11 +49,12 @@ inline char *PutBytes(std::string_view text, char *out)
     return out + n;
 }
 
-// Writes fileTime as ISO 8601 UTC ("2005-08-17T21:26:30.0000000Z", or
-// without the fraction) and returns its length; 0 for a zero FILETIME or
-// one the calendar conversion refuses. buffer holds kIsoTimeChars.
+// Writes fileTime as ISO 8601 ("2005-08-17T21:26:30.0000000Z", or without
+// the fraction; without the Z for a local time) and returns its length; 0
+// for a zero FILETIME or one the calendar conversion refuses. buffer
+// holds kIsoTimeChars.
 constexpr size_t kIsoTimeChars = 40;
-size_t FormatIsoTime(uint64_t fileTime, bool fraction, char *buffer);
+size_t FormatIsoTime(uint64_t fileTime, bool fraction, bool utc, char *buffer);
 
 // value in decimal, written to end at bufferEnd; kDecimalChars suffice.
 constexpr size_t kDecimalChars = 24; // 2^64 has 20 digits

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -22,6 +23,7 @@
 #include "tools/dump_kinds.h"
 #include "tools/dump_options.h"
 #include "tools/dump_parallel.h"
+#include "tools/dump_timezone.h"
 #include "tools/dump_walk.h"
 
 namespace {
@@ -39,6 +41,10 @@ void Complain(const std::string &subject, const std::string &reason)
 {
     std::fprintf(stderr, "gallimaw-dump: %s: %s\n", subject.c_str(), reason.c_str());
 }
+
+// Set by a reader that found a fault which changes the exit status but
+// leaves the records to print.
+std::atomic<bool> gFaultNoted{false};
 
 // Problems already phrased as "where: what"; false when there was one.
 bool ComplainOfEach(const std::vector<std::string> &problems)
@@ -83,10 +89,34 @@ bool IsFolder(const std::string &path)
     return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-// A file given or found, kept when --kind wants its kind.
+// Maps a loose index file or one found in a disk image.
+bool MapSource(const DumpSource &source, MappedIndex *index, std::string *problem)
+{
+    return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
+}
+
+// The kind a file's records tell. Standard input may be a pipe, which can
+// be read only once, when its records are printed: its kind stays unknown.
+int KindOfContent(const DumpSource &source)
+{
+    if (source.path == kStandardInputName && !source.item)
+        return KindUnknown;
+    MappedIndex index;
+    std::string problem;
+    if (!MapSource(source, &index, &problem))
+        return KindUnknown;
+    int kind = IndexKindOfRecords(&index.image);
+    UnmapIndexInput(&index, &problem);
+    return kind < 0 ? KindUnknown : kind;
+}
+
+// A file given or found, kept when --kind wants its kind: the kind its
+// path tells, or else the one its records tell.
 void AddFileSource(const DumpOptions &options, DumpSource source, std::vector<DumpSource> *sources)
 {
     source.kind = source.carved ? KindUnknown : KindOfPath(source.inImage.empty() ? source.path : source.inImage);
+    if (source.kind == KindUnknown && !source.carved)
+        source.kind = KindOfContent(source);
     if (KindWanted(options, source.kind))
         sources->push_back(source);
     else if (source.kind == KindUnknown)
@@ -122,7 +152,9 @@ bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources
             for (const std::string &path : paths)
                 AddFileSource(options, DumpSource{path}, sources);
         } else {
-            AddFileSource(options, DumpSource{input.path}, sources);
+            DumpSource named{input.path};
+            named.named = true;
+            AddFileSource(options, named, sources);
         }
     }
     for (size_t i = 0; i < sources->size(); i++)
@@ -131,9 +163,8 @@ bool CollectSources(const DumpOptions &options, std::vector<DumpSource> *sources
 }
 
 // The records of one mapped file as its format lists them: for row the
-// viewer's URL records, otherwise every record of a wanted type with its
-// state.
-typedef void (*RecordSink)(void *context, uint64_t offset, int type, bool allocated);
+// viewer's URL records, otherwise every record of a wanted type.
+typedef void (*RecordSink)(void *context, const ScannedRecord &record);
 
 struct SourceScan {
     const DumpOptions *options;
@@ -141,34 +172,29 @@ struct SourceScan {
     void *context;
 };
 
-void PassViewerRow(void *context, uint64_t offset)
+void PassWantedRecord(void *context, const ScannedRecord *record)
 {
     SourceScan *scan = static_cast<SourceScan *>(context);
-    scan->sink(scan->context, offset, RecordUrl, true);
+    bool wanted = scan->options->format == DumpFormat::Row ? record->type == RecordUrl
+                                                           : (scan->options->typeMask & 1u << record->type) != 0;
+    if (wanted)
+        scan->sink(scan->context, *record);
 }
 
-void PassStatedRecord(void *context, uint64_t offset, int type, int allocated)
-{
-    SourceScan *scan = static_cast<SourceScan *>(context);
-    if (scan->options->typeMask & 1u << type)
-        scan->sink(scan->context, offset, type, allocated);
-}
-
-void ScanSource(const DumpOptions &options, MappedIndex *index, RecordSink sink, void *context)
+void ScanSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, RecordSink sink,
+                void *context)
 {
     SourceScan scan{&options, sink, context};
-    if (options.format == DumpFormat::Row) {
-        ScanIndexImage(&index->image, PassViewerRow, &scan);
-    } else {
-        FindMappedReach(index);
-        ScanIndexRecords(&index->image, index->reach.get(), PassStatedRecord, &scan);
+    // An empty file holds nothing to lose.
+    if (index->size && !HasIndexSignature(&index->image)) {
+        Complain(SourceName(source), "not an index file (it does not begin with \"" INDEX_SIGNATURE
+                                     "\"); its records are searched all the same");
+        gFaultNoted = gFaultNoted || source.named;
+    } else if (HashTableOutside(&index->image)) {
+        Complain(SourceName(source), "the first hash table lies outside the file; records searched from the data area on");
     }
-}
-
-// Maps a loose index file or one found in a disk image.
-bool MapSource(const DumpSource &source, MappedIndex *index, std::string *problem)
-{
-    return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
+    FindMappedReach(index);
+    ScanIndexRecords(&index->image, index->reach.get(), PassWantedRecord, &scan);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
@@ -195,19 +221,18 @@ void FlushPrinter(Printer *printer)
     printer->out.size = 0;
 }
 
-void PrintRecord(Printer *printer, uint64_t offset, int type, bool allocated)
+void PrintRecord(Printer *printer, const ScannedRecord &record)
 {
-    FormatRecordLine(printer->options->format, *printer->source, &printer->index->image, offset, type, allocated,
-                     &printer->out);
+    FormatRecordLine(printer->options->format, *printer->source, &printer->index->image, record, &printer->out);
     if (printer->lineByLine || printer->out.size >= printer->holdBytes)
         FlushPrinter(printer);
 }
 
-void PrintScannedRecord(void *context, uint64_t offset, int type, bool allocated)
+void PrintScannedRecord(void *context, const ScannedRecord &record)
 {
     Printer *printer = static_cast<Printer *>(context);
-    PrintRecord(printer, offset, type, allocated);
-    ReleaseScannedPages(printer->index, offset);
+    PrintRecord(printer, record);
+    ReleaseScannedPages(printer->index, record.offset);
 }
 
 // Maps one file and prints its records; false with the reason in problem
@@ -219,20 +244,14 @@ bool PrintSource(const DumpSource &source, Printer *printer, std::string *proble
         return false;
     printer->source = &source;
     printer->index = &index;
-    ScanSource(*printer->options, &index, PrintScannedRecord, printer);
+    ScanSource(*printer->options, source, &index, PrintScannedRecord, printer);
     return UnmapIndexInput(&index, problem);
 }
 
 // One large file's records, formatted a batch at a time by the readers
 // and by the main thread between the batches it scans.
-struct StatedRecord {
-    uint64_t offset;
-    int type;
-    bool allocated;
-};
-
 struct RecordBatch {
-    std::vector<StatedRecord> records;
+    std::vector<ScannedRecord> records;
     Printer printer;
 };
 
@@ -246,9 +265,9 @@ struct BatchRun {
 void FormatBatch(void *context, size_t slot)
 {
     RecordBatch &batch = static_cast<BatchRun *>(context)->batches[slot];
-    for (const StatedRecord &record : batch.records)
-        FormatRecordLine(batch.printer.options->format, *batch.printer.source, &batch.printer.index->image,
-                         record.offset, record.type, record.allocated, &batch.printer.out);
+    for (const ScannedRecord &record : batch.records)
+        FormatRecordLine(batch.printer.options->format, *batch.printer.source, &batch.printer.index->image, record,
+                         &batch.printer.out);
 }
 
 void PrintBatch(void *context, size_t slot)
@@ -262,11 +281,11 @@ void PrintBatch(void *context, size_t slot)
     batch.records.clear();
 }
 
-void BatchRecord(void *context, uint64_t offset, int type, bool allocated)
+void BatchRecord(void *context, const ScannedRecord &record)
 {
     BatchRun *run = static_cast<BatchRun *>(context);
-    std::vector<StatedRecord> &records = run->batches[run->filling].records;
-    records.push_back({offset, type, allocated});
+    std::vector<ScannedRecord> &records = run->batches[run->filling].records;
+    records.push_back(record);
     if (records.size() < kBatchRecords)
         return;
     SubmitSlot(&run->pool);
@@ -289,7 +308,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
         batch.printer.index = &index;
     }
     run.filling = ClaimSlot(&run.pool);
-    ScanSource(options, &index, BatchRecord, &run);
+    ScanSource(options, source, &index, BatchRecord, &run);
     SubmitSlot(&run.pool);
     StopOrderedPool(&run.pool);
     return UnmapIndexInput(&index, problem);
@@ -389,10 +408,10 @@ bool PrintFilesInParallel(const DumpOptions &options, const std::vector<DumpSour
     return run.allRead;
 }
 
-// The Mixed view's order: 16 bytes per record, the rows themselves are
-// formatted again from the mapped files when printed.
+// The Mixed view's order; the rows themselves are formatted again from the
+// mapped files when printed.
 struct MixedEntry {
-    uint64_t offset;
+    ScannedRecord record;
     uint32_t sortKey;
     uint32_t source;
 };
@@ -404,10 +423,11 @@ struct MixedScan {
 };
 
 // A REDR record has no time and sorts last.
-void CollectMixedEntry(void *context, uint64_t offset, int type, bool)
+void CollectMixedEntry(void *context, const ScannedRecord &record)
 {
     MixedScan *scan = static_cast<MixedScan *>(context);
-    scan->entries->push_back({offset, type == RecordRedirect ? 0 : RecordSortKey(scan->image, offset), scan->source});
+    uint32_t sortKey = record.type == RecordRedirect ? 0 : RecordSortKey(scan->image, record.offset);
+    scan->entries->push_back({record, sortKey, scan->source});
 }
 
 bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sources)
@@ -423,7 +443,7 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
             continue;
         }
         MixedScan scan{&indexes[i].image, static_cast<uint32_t>(i), &entries};
-        ScanSource(options, &indexes[i], CollectMixedEntry, &scan);
+        ScanSource(options, sources[i], &indexes[i], CollectMixedEntry, &scan);
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const MixedEntry &a, const MixedEntry &b) { return a.sortKey > b.sortKey; });
@@ -432,12 +452,9 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
     printer.file = stdout;
     printer.lineByLine = isatty(STDOUT_FILENO);
     for (const MixedEntry &entry : entries) {
-        MappedIndex &index = indexes[entry.source];
         printer.source = &sources[entry.source];
-        printer.index = &index;
-        int type = RecordTypeOf(ReadImageU32(&index.image, entry.offset));
-        bool allocated = index.reach && RecordAllocated(&index.image, index.reach.get(), entry.offset);
-        PrintRecord(&printer, entry.offset, type, allocated);
+        printer.index = &indexes[entry.source];
+        PrintRecord(&printer, entry.record);
     }
     FlushPrinter(&printer);
     for (size_t i = 0; i < sources.size(); i++) {
@@ -495,7 +512,8 @@ int main(int argc, char **argv)
 {
     DumpOptions options;
     std::string error;
-    if (!ParseDumpOptions(argc, argv, &options, &error)) {
+    if (!ParseDumpOptions(argc, argv, &options, &error)
+        || (!options.timeZone.empty() && !SetLocalTimeZone(options.timeZone, &error))) {
         std::fprintf(stderr, "gallimaw-dump: %s\nTry 'gallimaw-dump --help' for more information.\n", error.c_str());
         return 2;
     }
@@ -527,9 +545,12 @@ int main(int argc, char **argv)
     else
         allRead = PrintSources(options, sources, processors) && allRead;
     CloseDiskImages();
+    if (BodyLeftOutLocalTimes())
+        Complain("note", "daily and weekly history keep their modified times in local time; the body file leaves "
+                         "them out (give --timezone=ZONE to convert them to UTC)");
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         Complain("standard output", std::strerror(errno));
         return 1;
     }
-    return allRead ? 0 : 1;
+    return allRead && !gFaultNoted ? 0 : 1;
 }

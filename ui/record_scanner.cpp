@@ -4,11 +4,16 @@
 
 #include "res/resource.h"
 #include "store/record_row.h"
+#include "store/record_state.h"
 
 // The row after which the first screenful is drawn while the scan goes on.
 #define FIRST_SCREEN_LAST_ROW 15
 
 static_assert(sizeof(WCHAR) == sizeof(char16_t), "column texts are handed to the list control as they are");
+
+// Which records the file's index reaches; too large for the stack, and one
+// scan runs at a time.
+static IndexReach ScanReach;
 
 struct RowDelivery {
     IndexImage image;
@@ -18,22 +23,24 @@ struct RowDelivery {
     int row;
 };
 
-static void DeliverRecordRow(void *context, uint64_t recordOffset)
+static void DeliverRecordRow(void *context, const ScannedRecord *record)
 {
     RowDelivery *delivery = (RowDelivery *)context;
     char16_t text[RECORD_COLUMN_CHARS];
     LVITEMW item = {};
 
-    FormatRecordColumn(&delivery->image, recordOffset, ColumnAccessed, text);
+    if (record->type != RecordUrl)
+        return;
+    FormatRecordColumn(&delivery->image, record, ColumnAccessed, text);
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = delivery->row;
     item.pszText = (LPWSTR)text;
     item.iImage = delivery->kind;
-    item.lParam = (LPARAM)RecordSortKey(&delivery->image, recordOffset);
+    item.lParam = (LPARAM)RecordSortKey(&delivery->image, record->offset);
     SendMessageW(delivery->list, LVM_INSERTITEMW, 0, (LPARAM)&item);
 
     for (int column = ColumnUrl; column < RECORD_COLUMNS; column++) {
-        if (FormatRecordColumn(&delivery->image, recordOffset, column, text) < 0)
+        if (FormatRecordColumn(&delivery->image, record, column, text) < 0)
             continue;
         LVITEMW subItem = {};
         subItem.iSubItem = column;
@@ -68,6 +75,7 @@ void ScanIndexFile(HWND listHost, HANDLE mapping, DWORD size, int kind)
     delivery.list = GetDlgItem(listHost, IDC_LIST);
     delivery.kind = kind;
     delivery.row = (int)SendMessageW(delivery.list, LVM_GETITEMCOUNT, 0, 0);
-    ScanIndexImage(&delivery.image, DeliverRecordRow, &delivery);
+    FindIndexReach(&delivery.image, &ScanReach, NULL, NULL);
+    ScanIndexRecords(&delivery.image, &ScanReach, DeliverRecordRow, &delivery);
     UnmapViewOfFile(view);
 }

@@ -10,15 +10,14 @@
 
 namespace {
 
-void CheckRow(void *context, uint64_t recordOffset)
+void CheckRow(const IndexImage *image, const ScannedRecord *record)
 {
-    const IndexImage *image = static_cast<const IndexImage *>(context);
-    if (recordOffset + INDEX_SCAN_MARGIN >= image->size)
+    if (record->offset + INDEX_SCAN_MARGIN >= image->size)
         std::abort();
     char16_t buffer[RECORD_COLUMN_CHARS + 1];
     for (int column = 0; column < RECORD_COLUMNS; column++) {
         buffer[RECORD_COLUMN_CHARS] = 0xFFFF;
-        int length = FormatRecordColumn(image, recordOffset, column, buffer);
+        int length = FormatRecordColumn(image, record, column, buffer);
         if (length >= RECORD_COLUMN_CHARS || buffer[RECORD_COLUMN_CHARS] != 0xFFFF)
             std::abort();
         if (length >= 0 && buffer[length] != 0)
@@ -26,23 +25,27 @@ void CheckRow(void *context, uint64_t recordOffset)
         if (length < 0 && column != ColumnHeaders)
             std::abort();
     }
-    RecordSortKey(image, recordOffset);
+    RecordSortKey(image, record->offset);
 }
 
-void CheckText(const IndexImage *image, const RecordText &text)
+// Texts lie in the image and never past the record's end.
+void CheckText(const IndexImage *image, const ScannedRecord *record, const RecordText &text)
 {
-    if (text.length && (text.start >= image->size || text.length > image->size - text.start))
+    if (text.length && (text.start >= image->size || text.length > image->size - text.start
+                        || text.start + text.length > record->end))
         std::abort();
 }
 
-void CheckFields(void *context, uint64_t recordOffset, int type, int)
+void CheckRecord(void *context, const ScannedRecord *record)
 {
     const IndexImage *image = static_cast<const IndexImage *>(context);
+    if (record->type == RecordUrl)
+        CheckRow(image, record);
     RecordFields fields;
-    ReadRecordFields(image, recordOffset, type, &fields);
-    CheckText(image, fields.location);
-    CheckText(image, fields.fileName);
-    CheckText(image, fields.headers);
+    ReadRecordFields(image, record, &fields);
+    CheckText(image, record, fields.location);
+    CheckText(image, record, fields.fileName);
+    CheckText(image, record, fields.headers);
 }
 
 } // namespace
@@ -52,8 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static IndexReach reach;
     IndexImage image;
     OpenIndexImage(&image, data, size);
-    ScanIndexImage(&image, CheckRow, &image);
     FindIndexReach(&image, &reach, nullptr, nullptr);
-    ScanIndexRecords(&image, &reach, CheckFields, &image);
+    ScanIndexRecords(&image, &reach, CheckRecord, &image);
     return 0;
 }

@@ -1,6 +1,9 @@
 #include "decoded_rows.h"
 
+#include <memory>
+
 #include "store/record_row.h"
+#include "store/record_state.h"
 
 std::string Utf8(const std::u16string &text)
 {
@@ -27,15 +30,17 @@ struct Collect {
     std::vector<DecodedRow> rows;
 };
 
-void CollectRow(void *context, uint64_t recordOffset)
+void CollectRow(void *context, const ScannedRecord *record)
 {
     Collect *collect = static_cast<Collect *>(context);
+    if (record->type != RecordUrl)
+        return;
     DecodedRow row;
-    row.offset = recordOffset;
-    row.sortKey = RecordSortKey(&collect->image, recordOffset);
+    row.offset = record->offset;
+    row.sortKey = RecordSortKey(&collect->image, record->offset);
     for (int c = 0; c < RECORD_COLUMNS; c++) {
         char16_t buffer[RECORD_COLUMN_CHARS];
-        int length = FormatRecordColumn(&collect->image, recordOffset, c, buffer);
+        int length = FormatRecordColumn(&collect->image, record, c, buffer);
         if (c == ColumnHeaders)
             row.headersSet = length >= 0;
         row.columns[c] = Utf8(std::u16string(buffer, length < 0 ? 0 : length));
@@ -48,7 +53,9 @@ void CollectRow(void *context, uint64_t recordOffset)
 std::vector<DecodedRow> DecodeRows(const std::vector<uint8_t> &bytes)
 {
     Collect collect;
+    auto reach = std::make_unique<IndexReach>();
     OpenIndexImage(&collect.image, bytes.data(), bytes.size());
-    ScanIndexImage(&collect.image, CollectRow, &collect);
+    FindIndexReach(&collect.image, reach.get(), nullptr, nullptr);
+    ScanIndexRecords(&collect.image, reach.get(), CollectRow, &collect);
     return collect.rows;
 }

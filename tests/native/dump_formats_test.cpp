@@ -70,13 +70,13 @@ TEST(DumpFormats, CsvAndJsonLinesCarryEveryField)
 
     EXPECT_EQ(Dump("--format=csv " + Quoted(path)),
               "Kind,Index file,Offset,URL,Accessed,Modified,Size,Dir,File,HTML-Headers,Sort key,Type,State,Expires,"
-              "Last checked,Hits,Cached file size,Cache dir index,Flags,Source,File state\r\n"
+              "Last checked,Hits,Cached file size,Cache dir index,Flags,Source,File state,Partial,User\r\n"
               "Cache,\"" + path + "\",20480,\"http://x.example/?a=1,b=\"\"2\"\"\",2005-08-17T21:26:30.1234567Z,"
               "2012-01-02T03:04:05.0000000Z,256,CACHEDIR,a\\b[1].htm,\"HTTP/1.1 200 OK\r\nX-Note: caf\xC3\xA9\","
-              "183677190,URL,allocated,2005-09-17T21:26:30.0000000Z,2005-08-17T21:26:30.0000000Z,3,611,0,0x00101000,,\r\n"
+              "183677190,URL,allocated,2005-09-17T21:26:30.0000000Z,2005-08-17T21:26:30.0000000Z,3,611,0,0x00101000,,,false,\r\n"
               "Cache,\"" + path + "\",20736,http://y.example/,2005-08-17T21:26:30.0000000Z,,256,CACHEDIR,,,"
-              "183677190,URL,recovered,,2005-08-17T21:26:30.0000000Z,3,524,0,0x00101000,,\r\n"
-              "Cache,\"" + path + "\",20992,http://moved.example/,,,128,,,,,REDR,allocated,,,,,,,,\r\n");
+              "183677190,URL,recovered,,2005-08-17T21:26:30.0000000Z,3,524,0,0x00101000,,,false,\r\n"
+              "Cache,\"" + path + "\",20992,http://moved.example/,,,128,,,,,REDR,allocated,,,,,,,,,false,\r\n");
 
     std::string json = Dump("--format jsonl " + Quoted(path));
     EXPECT_EQ(json.substr(0, json.find('\n') + 1),
@@ -87,14 +87,15 @@ TEST(DumpFormats, CsvAndJsonLinesCarryEveryField)
               "\"sort_key\":183677190,\"type\":\"URL\",\"state\":\"allocated\","
               "\"expires\":\"2005-09-17T21:26:30.0000000Z\",\"last_checked\":\"2005-08-17T21:26:30.0000000Z\","
               "\"hits\":3,\"cached_file_size\":611,\"cache_dir_index\":0,\"flags\":\"0x00101000\",\"source\":null,"
-              "\"file_state\":null}\n");
+              "\"file_state\":null,\"partial\":false,\"user\":null}\n");
     EXPECT_NE(json.find("\"modified\":null,\"size\":256,\"dir\":\"CACHEDIR\",\"file\":\"\",\"html_headers\":null,"),
               std::string::npos) << json;
     EXPECT_NE(json.find("{\"kind\":\"Cache\",\"index_file\":\"" + path + "\",\"offset\":20992,"
                         "\"url\":\"http://moved.example/\",\"accessed\":null,\"modified\":null,\"size\":128,"
                         "\"dir\":null,\"file\":null,\"html_headers\":null,\"sort_key\":null,\"type\":\"REDR\","
                         "\"state\":\"allocated\",\"expires\":null,\"last_checked\":null,\"hits\":null,"
-                        "\"cached_file_size\":null,\"cache_dir_index\":null,\"flags\":null,\"source\":null,\"file_state\":null}\n"),
+                        "\"cached_file_size\":null,\"cache_dir_index\":null,\"flags\":null,\"source\":null,\"file_state\":null,"
+                        "\"partial\":false,\"user\":null}\n"),
               std::string::npos) << json;
 }
 
@@ -134,7 +135,7 @@ TEST(DumpFormats, TableAlignsColumnsAndDisarmsControlCharacters)
     std::string path = WriteIndex("table.dat", LayoutOf({hostile, plain}));
     std::vector<std::string> lines = Lines(Dump("--format=table " + Quoted(path)));
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "Index file 1: kind unknown, " + path);
+    EXPECT_EQ(lines[0], "Index file 1: Cache, " + path) << "the records tell the kind";
     EXPECT_EQ(lines[1].rfind("  #  Kind         Offset  Type  State      Accessed              Modified", 0), 0u)
         << lines[1];
     EXPECT_EQ(lines[2].find('\x1b'), std::string::npos);

@@ -199,44 +199,57 @@ TEST(DumpInputs, CopiedFileSystemUsesTheFallbackFolders)
     EXPECT_NE(notFolder.err.find("nothing-here: No such file or directory"), std::string::npos) << notFolder.err;
 }
 
-TEST(DumpInputs, KindComesFromTheFoldersOnThePath)
+// The folders on the path tell the kind, or else the records do: a file
+// holding web addresses is a cache index wherever it lies.
+TEST(DumpInputs, KindComesFromTheFoldersOnThePathOrElseTheRecords)
 {
     std::string cookie = TempPath("x/Cookies/index.dat");
-    std::string unknown = TempPath("loose.dat");
+    std::string loose = TempPath("loose.dat");
     PlaceIndex(cookie, "http://cookie.example/");
-    PlaceIndex(unknown, "http://loose.example/");
-    CommandResult result = RunCommand(DumpCommand() + " -k cookies " + Quoted(cookie) + " " + Quoted(unknown));
+    PlaceIndex(loose, "http://loose.example/");
+    CommandResult result = RunCommand(DumpCommand() + " -k cookies " + Quoted(cookie) + " " + Quoted(loose));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://cookie.example/"});
-    EXPECT_NE(result.err.find(unknown + ": kind unknown, left out by --kind"), std::string::npos) << result.err;
+    result = RunCommand(DumpCommand() + " -k cache " + Quoted(cookie) + " " + Quoted(loose));
+    EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://loose.example/"});
 }
 
-// Whether a record has a header block depends on a blank line anywhere
-// after it; the search reads the file backwards in chunks, so blank lines
-// across a chunk boundary and far from the end must count.
-TEST(DumpInputs, HeaderBlockNeedsABlankLineAnywhereAfterIt)
+// A record has a header block when a blank line ends it inside the record;
+// one past the record's end belongs to what follows it.
+TEST(DumpInputs, HeaderBlockNeedsABlankLineBeforeTheRecordsEnd)
 {
     UrlRecord record = SampleRecord("http://h.example/");
     record.headers = "X-Only: line\r\n";
     GeneratedIndex index = BuildIndex(LayoutOf({record}));
-    std::vector<uint8_t> bytes = index.bytes;
-    bytes.resize(3 << 20, 'z');
-    auto headersOf = [&](const std::vector<uint8_t> &image) {
+    uint64_t at = index.offsets[0];
+    uint64_t end = at + kBlockBytes * (index.bytes[at + 4] | index.bytes[at + 5] << 8);
+    auto headersWithBlankLineAt = [&](uint64_t blank) {
+        std::vector<uint8_t> bytes = index.bytes;
+        std::copy_n("\r\n\r\n", 4, bytes.begin() + static_cast<long>(blank));
         std::string path = TempPath("blank.dat"), error;
-        EXPECT_TRUE(WriteIndexFile(path, GeneratedIndex{image, {}, 0}, &error)) << error;
+        EXPECT_TRUE(WriteIndexFile(path, GeneratedIndex{bytes, {}, 0}, &error)) << error;
         std::string out = RunCommand(DumpCommand() + " -f jsonl " + Quoted(path)).out;
-        size_t at = out.find("\"html_headers\":");
-        return at == std::string::npos ? std::string("no record") : out.substr(at + 15, out.find(",\"sort_key", at) - at - 15);
+        size_t field = out.find("\"html_headers\":");
+        return field == std::string::npos ? std::string("no record")
+                                          : out.substr(field + 15, out.find(",\"sort_key", field) - field - 15);
     };
-    EXPECT_EQ(headersOf(bytes), "null");
-    for (size_t blank : {size_t{(1 << 20) - 2}, size_t{(256 << 10) - 1}, size_t{(2 << 20) + 5}, bytes.size() - 4}) {
-        std::vector<uint8_t> withBlank = bytes;
-        std::copy_n("\r\n\r\n", 4, withBlank.begin() + static_cast<long>(blank));
-        EXPECT_EQ(headersOf(withBlank), "\"X-Only: line\\r\\n\"") << "blank line at " << blank;
-    }
-    std::vector<uint8_t> before = bytes;
-    std::copy_n("\r\n\r\n", 4, before.begin() + 100);
-    EXPECT_EQ(headersOf(before), "null") << "a blank line before the record does not count";
+    EXPECT_EQ(headersWithBlankLineAt(end - 4), "\"X-Only: line\\r\\n\"");
+    EXPECT_EQ(headersWithBlankLineAt(end), "null");
+}
+
+// A file named on the command line that is no index file fails the run; one
+// a search finds is only noted. Either way its bytes are searched.
+TEST(DumpInputs, AFileThatIsNoIndexFileIsNamed)
+{
+    std::string path = TempPath("search/index.dat");
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path) << "root:x:0:0:root:/root:/bin/bash\n";
+    CommandResult named = RunCommand(DumpCommand() + " " + Quoted(path));
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_NE(named.err.find(path + ": not an index file"), std::string::npos) << named.err;
+    CommandResult found = RunCommand(DumpCommand() + " -r " + Quoted(std::filesystem::path(path).parent_path()));
+    EXPECT_EQ(found.exitCode, 0);
+    EXPECT_NE(found.err.find(path + ": not an index file"), std::string::npos) << found.err;
 }
 
 TEST(DumpInputs, TypeChoosesTheRecordTypes)

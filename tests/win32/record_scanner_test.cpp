@@ -11,6 +11,7 @@
 
 #include "store/filetime.h"
 #include "store/record_row.h"
+#include "store/record_state.h"
 #include "res/resource.h"
 #include "ui/record_scanner.h"
 #include "tools/index_generator.h"
@@ -146,13 +147,15 @@ struct ExpectedRow {
 std::vector<ExpectedRow> *Collecting;
 IndexImage CollectingImage;
 
-void CollectExpected(void *, uint64_t recordOffset)
+void CollectExpected(void *, const ScannedRecord *record)
 {
+    if (record->type != RecordUrl)
+        return;
     ExpectedRow row;
-    row.sortKey = RecordSortKey(&CollectingImage, recordOffset);
+    row.sortKey = RecordSortKey(&CollectingImage, record->offset);
     for (int c = 0; c < kColumns; c++) {
         char16_t text[RECORD_COLUMN_CHARS];
-        int length = FormatRecordColumn(&CollectingImage, recordOffset, c, text);
+        int length = FormatRecordColumn(&CollectingImage, record, c, text);
         row.columns[c].assign((const wchar_t *)text, length < 0 ? 0 : length);
     }
     Collecting->push_back(row);
@@ -162,8 +165,10 @@ std::vector<ExpectedRow> DecodedRows(const std::vector<uint8_t> &bytes)
 {
     std::vector<ExpectedRow> rows;
     Collecting = &rows;
+    static IndexReach reach;
     OpenIndexImage(&CollectingImage, bytes.data(), bytes.size());
-    ScanIndexImage(&CollectingImage, CollectExpected, nullptr);
+    FindIndexReach(&CollectingImage, &reach, nullptr, nullptr);
+    ScanIndexRecords(&CollectingImage, &reach, CollectExpected, nullptr);
     return rows;
 }
 
@@ -240,7 +245,7 @@ TEST_F(RecordScanner, DeliversEveryRowWithIconSortKeyAndNineColumns)
     ScanIndexFile(dialog, mapped.mapping, mapped.size, 2);
     ExpectListHolds(list, 0, expected, 2);
     EXPECT_EQ(ItemText(list, 30, 1), L"http://last.example/\u20ACpage");
-    EXPECT_EQ(ItemText(list, 30, 0), L"Unknown");
+    EXPECT_EQ(ItemText(list, 30, 0), L"2010/01/01");
     EXPECT_EQ(ItemText(list, 30, 3), L"2010/01/01");
     EXPECT_EQ(ItemText(list, 30, 6), L"");
     EXPECT_EQ(ItemText(list, 30, 8), L"01:01:01");
