@@ -15,7 +15,8 @@ const char kUsage[] =
     "Writes an Internet Explorer index.dat (format 5.2, or 4.7 with --version 4) holding N URL records\n"
     "of the given kind, with LEAK and REDR records among them, one record in sixteen deleted (left in\n"
     "free blocks), HASH tables pointing at the live URL and REDR records, the leak list and the\n"
-    "allocation bitmap.\n"
+    "allocation bitmap. With --records 0 it is an empty index file: header, allocation bitmap and one\n"
+    "HASH table, no records.\n"
     "--seed S   choose the pseudo-random content (default 1); the same seed gives the same file\n"
     "--junk     put unrecognised bytes between records, so records start at odd offsets\n";
 

@@ -353,9 +353,9 @@ std::string DirectoryName(std::mt19937_64 &random)
     return name;
 }
 
-// Mostly within the years the list shows; one in ten in the year before
-// them, shown "Unknown" and, with a two-digit year of 00, sorted last in
-// the Mixed view, so that its first rows show their times.
+// Mostly from firstYear to lastYear; one in ten in the year before (2000
+// for the samples), which the list shows as "Unknown" and, with a two-digit
+// year of 00, sorts last in the Mixed view.
 uint64_t SampleTime(std::mt19937_64 &random, int firstYear, int lastYear)
 {
     int year = random() % 10 == 0 ? firstYear - 1
@@ -369,8 +369,9 @@ UrlRecord SampleRecord(IndexFileKind kind, std::mt19937_64 &random, uint32_t num
     UrlRecord record;
     std::string host = Pick(random, kHosts);
     std::string page = std::string(Pick(random, kPages)) + std::to_string(number);
-    record.modified = SampleTime(random, 2001, 2014);
-    record.accessed = SampleTime(random, 2001, 2009);
+    // Years after 2009 as well, as a device still in use then holds them.
+    record.modified = SampleTime(random, 2001, 2016);
+    record.accessed = SampleTime(random, 2001, 2016);
     switch (kind) {
     case KindCache: {
         const char *const *type = kTypes[random() % (sizeof kTypes / sizeof kTypes[0])];

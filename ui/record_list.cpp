@@ -118,7 +118,10 @@ static void FillRecordList(HWND dlg)
         ScanKind(dlg, ViewMode - ViewCache);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, NULL, TRUE);
+    // The frame too: the scroll bars that the fill's rows call for were
+    // laid out while the list did not draw, and only a frame repaint draws
+    // them.
+    RedrawWindow(list, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     SetCursor(NULL);
 }
 

@@ -1,5 +1,6 @@
 """The index files a new device gets: the user's, found by --from or named
-one by one, and generated ones for the kinds not given."""
+one by one, and empty ones for the kinds the user gives none; a device made
+without any of the user's files gets generated demo files."""
 import os
 import shutil
 import subprocess
@@ -9,6 +10,7 @@ from .kinds import KINDS, index_file
 from .paths import host_path
 from .settings import FIXTURES, NATIVE_BUILD
 
+GENERATOR = os.path.join(NATIVE_BUILD, "tools", "gallimaw-gen")
 SAMPLE_RECORDS = {"cache": 40, "cookies": 20, "history": 30}
 # The first bytes of every index file, whatever its version.
 INDEX_SIGNATURE = b"Client UrlCache MMF Ver "
@@ -19,16 +21,17 @@ FIXTURE_FILES = {
 }
 
 
-def generate_index_file(kind, target):
-    generator = os.path.join(NATIVE_BUILD, "tools", "gallimaw-gen")
-    if os.access(generator, os.X_OK):
-        subprocess.run([generator, "--kind", kind, "--records", str(SAMPLE_RECORDS[kind]), target], check=True,
+def generate_index_file(kind, target, records):
+    """An index file of RECORDS generated records; with none, an empty one:
+    header, allocation bitmap and hash table."""
+    if os.access(GENERATOR, os.X_OK):
+        subprocess.run([GENERATOR, "--kind", kind, "--records", str(records), target], check=True,
                        stdout=subprocess.DEVNULL)
-        return "generated"
+        return "generated" if records else "empty"
     fixture = os.path.join(FIXTURES, FIXTURE_FILES[kind])
     if not os.path.exists(fixture):
-        raise DeviceError(f"no index file for {kind}: neither {generator} nor {fixture} exists")
-    note(f"{generator} not built; {kind} index file copied from {fixture}")
+        raise DeviceError(f"no index file for {kind}: neither {GENERATOR} nor {fixture} exists")
+    note(f"{GENERATOR} not built; {kind} index file copied from {fixture}")
     shutil.copy2(fixture, target)
     return fixture
 
@@ -36,7 +39,7 @@ def generate_index_file(kind, target):
 def index_files_in_folder(folder):
     """The index files of a copied Pocket PC file system (or of a device
     folder), found by gallimaw-dump as the viewer finds them; kinds it
-    lacks are left to the generator."""
+    lacks get empty files."""
     dump = os.path.join(NATIVE_BUILD, "tools", "gallimaw-dump")
     if not os.access(dump, os.X_OK):
         raise DeviceError(f"--from needs {dump}; build the native tree first")
@@ -45,7 +48,7 @@ def index_files_in_folder(folder):
     if result.returncode != 0:
         raise DeviceError(f"--from {folder}: " + "; ".join(notes))
     for text in notes:
-        note(f"--from {folder}: {text}; a generated file takes its place")
+        note(f"--from {folder}: {text}; an empty index file takes its place")
     return {kind.lower(): path for kind, path in (line.split("\t", 1) for line in result.stdout.splitlines())}
 
 
@@ -68,13 +71,18 @@ def check_index_input(label, path):
 
 def given_index_files(options):
     """The user's index files by kind: those --from finds, then each one
-    named on its own, which wins over --from."""
+    named on its own, which wins over --from. The kinds left out get empty
+    files, which only the generator makes: a copied sample file would list
+    rows that are not the user's."""
     given = index_files_in_folder(options.from_folder) if options.from_folder else {}
     for kind in KINDS:
         if getattr(options, kind):
             given[kind] = getattr(options, kind)
     for kind, path in given.items():
         check_index_input(f"--{kind}" if getattr(options, kind) else f"--from ({kind})", path)
+    if given and len(given) < len(KINDS) and not os.access(GENERATOR, os.X_OK):
+        raise DeviceError(f"the kinds given no file get an empty index file from {GENERATOR}; "
+                          "build the native tree first")
     return given
 
 
@@ -90,6 +98,6 @@ def install_index_files(device, given):
             shutil.copyfile(given[kind], target)
             origin = os.path.abspath(given[kind])
         else:
-            origin = generate_index_file(kind, target)
+            origin = generate_index_file(kind, target, 0 if given else SAMPLE_RECORDS[kind])
         placed[kind] = {"path": device_path, "from": origin}
     return placed

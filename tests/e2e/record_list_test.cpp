@@ -151,16 +151,24 @@ class RecordListOnDevice : public ::testing::Test {
 protected:
     // Boots a device with these files as its index files and opens the
     // Mixed view from the summary's "View All". The files are named one by
-    // one, or laid out in a copy of a device's file system given as --from.
+    // one, or laid out in a copy of a device's file system given as --from;
+    // a kind named "" is given no file.
     void OpenMixedView(const std::string &cache, const std::string &cookies, const std::string &history,
                        bool fromCopy = false)
     {
-        std::vector<std::string> options = {"--cache", FixturePath(cache), "--cookies", FixturePath(cookies),
-                                            "--history", FixturePath(history)};
+        const std::string names[] = {cache, cookies, history};
+        const char *const kinds[] = {"--cache", "--cookies", "--history"};
+        std::vector<std::string> options, files;
+        for (size_t kind = 0; kind < 3; kind++)
+            if (!names[kind].empty()) {
+                options.insert(options.end(), {kinds[kind], FixturePath(names[kind])});
+                files.push_back(FixturePath(names[kind]));
+            }
         if (fromCopy)
             options = {"--from", CopiedFileSystem({cache, cookies, history})};
         CommandResult made = CreateDevice(device, options);
         ASSERT_EQ(made.code, 0) << made.err;
+        notes = made.err;
         CommandResult booted = BootDevice(device);
         ASSERT_EQ(booted.code, 0) << booted.err;
         ASSERT_EQ(DeviceCommand(device, "start").code, 0);
@@ -172,7 +180,7 @@ protected:
             ASSERT_TRUE(WaitFor([&] { return !FirstRunNoticeShown(DumpScreen(device)); }, 10s));
         }
         TapMiddle(device, viewAll["rect"]);
-        expected = DumpedRows({FixturePath(cache), FixturePath(cookies), FixturePath(history)});
+        expected = DumpedRows(files);
         SortByDescendingKey(expected);
         ASSERT_TRUE(WaitFor(
             [&] {
@@ -189,6 +197,8 @@ protected:
         const char *const folders[] = {"Windows/Temporary Internet Files/Content.IE5", "Windows/Cookies",
                                        "Windows/History/History.IE5"};
         for (size_t kind = 0; kind < files.size(); kind++) {
+            if (files[kind].empty())
+                continue;
             std::filesystem::create_directories(copy / folders[kind]);
             std::filesystem::copy_file(FixturePath(files[kind]), copy / folders[kind] / "index.dat");
         }
@@ -210,6 +220,7 @@ protected:
     }
 
     Device device;
+    std::string notes;
     std::filesystem::path copy;
     nlohmann::json list;
     std::vector<std::string> expected;
@@ -221,6 +232,20 @@ TEST_F(RecordListOnDevice, MixedViewListsTheDumpedRowsByDescendingKey)
     std::vector<std::string> listed = ListedRows();
     EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(),
                                [](const std::string &a, const std::string &b) { return KeyOf(a) > KeyOf(b); }));
+    SortByDescendingKey(listed);
+    EXPECT_EQ(listed, expected);
+}
+
+// A kind the copy holds no file of gets an empty index file: every row
+// listed is one of the user's.
+TEST_F(RecordListOnDevice, KindsWithoutAFileAddNoRows)
+{
+    OpenMixedView("", "", "history-ie5.dat", true);
+    EXPECT_NE(notes.find("no Cache index file at \\Windows\\Temporary Internet Files\\index.dat; an empty index "
+                         "file takes its place"),
+              std::string::npos)
+        << notes;
+    std::vector<std::string> listed = ListedRows();
     SortByDescendingKey(listed);
     EXPECT_EQ(listed, expected);
 }

@@ -520,6 +520,41 @@ TEST_F(RecordListRepaintTest, NoRepaintBelowSixteenRows)
     EXPECT_TRUE(RepaintCounts.empty());
 }
 
+// The list's whole window, frame and scroll bars included, as it is on the
+// screen.
+std::vector<COLORREF> DrawnPixels(HWND window)
+{
+    RECT place;
+    GetWindowRect(window, &place);
+    HDC drawn = GetWindowDC(window);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < place.bottom - place.top; y++)
+        for (int x = 0; x < place.right - place.left; x++)
+            pixels.push_back(GetPixel(drawn, x, y));
+    ReleaseDC(window, drawn);
+    return pixels;
+}
+
+// After a fill of any size, below the early repaint and above it, the list
+// has a horizontal scroll range over all its columns and shows its scroll
+// bars: it looks as a repaint of its whole window draws it.
+TEST_F(RecordListTest, FilledListShowsScrollBarsOverItsColumns)
+{
+    for (int rows : { 3, 25 }) {
+        Install(KindHistory, Numbered("http://www.example.com/", rows));
+        HWND list = ListOf(Open());
+        int width = 0;
+        for (int column = 0; column < 9; column++)
+            width += (int)SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0);
+        SCROLLINFO range = { sizeof range, SIF_RANGE };
+        GetScrollInfo(list, SB_HORZ, &range);
+        EXPECT_EQ(range.nMax + 1, width) << rows << " rows";
+        std::vector<COLORREF> shown = DrawnPixels(list);
+        RedrawWindow(list, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        EXPECT_TRUE(shown == DrawnPixels(list)) << rows << " rows";
+    }
+}
+
 void EraseNow(HWND dlg)
 {
     RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
