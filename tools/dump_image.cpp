@@ -11,6 +11,7 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "store/index_format.h"
@@ -81,21 +82,90 @@ bool BeginsWithSignature(TSK_FS_FILE *file)
     return read && !std::memcmp(start, INDEX_SIGNATURE, sizeof start);
 }
 
-TSK_WALK_RET_ENUM NoteIndexFile(TSK_FS_FILE *file, const char *folder, void *context)
+// Whether a name found in a folder leads to its file's own content: a
+// deleted name whose entry now belongs to another file does not.
+bool LeadsToContent(const TSK_FS_FILE *file)
 {
-    if (!file->name || !file->meta || file->meta->type != TSK_FS_META_TYPE_REG || TSK_FS_ISDOT(file->name->name))
-        return TSK_WALK_CONT;
-    bool nameDeleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC;
-    bool entryDeleted = file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
-    // A deleted name whose entry now belongs to another file no longer
-    // leads to this file's content.
-    if (nameDeleted && !entryDeleted)
-        return TSK_WALK_CONT;
+    return !(file->name->flags & TSK_FS_NAME_FLAG_UNALLOC) || file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
+}
+
+void NoteIndexFile(TSK_FS_FILE *file, const std::string &folder, std::vector<FoundFile> *found)
+{
     if (strcasecmp(file->name->name, kIndexFileName) && !BeginsWithSignature(file))
-        return TSK_WALK_CONT;
-    static_cast<std::vector<FoundFile> *>(context)->push_back(
-        {std::string("/") + folder + file->name->name, file->name->meta_addr, nameDeleted || entryDeleted});
-    return TSK_WALK_CONT;
+        return;
+    bool deleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC || file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
+    found->push_back({folder + file->name->name, file->name->meta_addr, deleted});
+}
+
+// One walk of a file system's folder tree. The library's own recursive
+// walk has no bound: damaged folders whose clusters form a ring are walked
+// along every path through them, seven to eight times longer for each
+// folder in the ring. Here each folder is read once.
+struct FolderWalk {
+    TSK_FS_INFO *fileSystem;
+    std::string volume;
+    std::unordered_map<TSK_INUM_T, std::string> read; // folder address: its path
+    std::unordered_set<TSK_INUM_T> named;             // folders named as reached again
+    std::vector<FoundFile> *found;
+    std::vector<std::string> *problems;
+};
+
+// Deeper than any path a Windows file system holds (260 characters).
+constexpr int kDeepestFolder = 128;
+
+void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, bool deleted, int depth);
+
+// A folder listed in the folder at path: read unless it was read before.
+// A folder reached again through a live name means a loop or a cross-link
+// in the tree; through a deleted name it is a deleted folder's stale
+// cluster, or a second name listed for it in the same folder.
+void EnterFolder(FolderWalk *walk, TSK_FS_FILE *folder, const std::string &path, bool deleted, int depth)
+{
+    TSK_INUM_T address = folder->name->meta_addr;
+    std::string inner = path + folder->name->name + "/";
+    auto before = walk->read.find(address);
+    if (before == walk->read.end()) {
+        walk->read[address] = inner;
+        WalkFolder(walk, address, inner, deleted, depth + 1);
+        return;
+    }
+    bool sameFolder = before->second.compare(0, path.size(), path) == 0
+                      && before->second.find('/', path.size()) == before->second.size() - 1;
+    if (deleted || sameFolder || !walk->named.insert(address).second)
+        return;
+    walk->problems->push_back(walk->volume + ": " + inner + ": a loop in the folder tree: this is the folder "
+                              + before->second + " again; not read twice");
+}
+
+// The index files in the folder at address, whose path ends in "/", and in
+// every folder under it; deleted when a name on the way is.
+void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, bool deleted, int depth)
+{
+    if (depth > kDeepestFolder) {
+        walk->problems->push_back(walk->volume + ": " + path + ": folders nested more than "
+                                  + std::to_string(kDeepestFolder) + " deep; not read");
+        return;
+    }
+    TSK_FS_DIR *folder = tsk_fs_dir_open_meta(walk->fileSystem, address);
+    if (!folder) {
+        walk->problems->push_back(walk->volume + ": " + path + ": cannot read the folder: " + SleuthKitError());
+        return;
+    }
+    tsk_error_reset();
+    for (size_t i = 0; i < tsk_fs_dir_getsize(folder); i++) {
+        TSK_FS_FILE *file = tsk_fs_dir_get(folder, i);
+        tsk_error_reset();
+        if (file && file->name && file->meta && !TSK_FS_ISDOT(file->name->name) && LeadsToContent(file)
+            && file->name->meta_addr != TSK_FS_ORPHANDIR_INUM(walk->fileSystem)) {
+            bool goneHere = deleted || file->name->flags & TSK_FS_NAME_FLAG_UNALLOC;
+            if (file->meta->type == TSK_FS_META_TYPE_DIR)
+                EnterFolder(walk, file, path, goneHere, depth);
+            else if (file->meta->type == TSK_FS_META_TYPE_REG)
+                NoteIndexFile(file, path, walk->found);
+        }
+        tsk_fs_file_close(file);
+    }
+    tsk_fs_dir_close(folder);
 }
 
 // Path order; a file reached by several names (hard links, or a deleted
@@ -156,15 +226,12 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
 {
     std::vector<FoundFile> found;
     // Deleted files are found in the folders that still list them. The
-    // library's search for orphans, deleted files whose folder is gone
-    // too, reads the whole file system (every sector of a FAT one), as
-    // slowly as carving it; their records lie in free space, where
-    // --carve finds them.
-    auto flags = static_cast<TSK_FS_DIR_WALK_FLAG_ENUM>(TSK_FS_DIR_WALK_FLAG_RECURSE | TSK_FS_DIR_WALK_FLAG_ALLOC
-                                                        | TSK_FS_DIR_WALK_FLAG_UNALLOC
-                                                        | TSK_FS_DIR_WALK_FLAG_NOORPHAN);
-    if (tsk_fs_dir_walk(fileSystem, fileSystem->root_inum, flags, NoteIndexFile, &found))
-        problems->push_back(VolumeName(image, prefix) + ": cannot read every folder: " + SleuthKitError());
+    // library's orphan folder, deleted files whose folder is gone too, is
+    // made by reading the whole file system (every sector of a FAT one), as
+    // slowly as carving it; their records lie in free space, where --carve
+    // finds them.
+    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems};
+    WalkFolder(&walk, fileSystem->root_inum, "/", false, 0);
     SortFound(&found);
     for (const FoundFile &file : found) {
         DumpSource source = ImageSource(image, prefix + file.path);

@@ -81,6 +81,90 @@ std::multiset<std::string> FieldsOf(const std::vector<json> &records)
     return fields;
 }
 
+// A small FAT12 file system made here (1 MiB, one sector a cluster) with
+// index files of 30 records at the given paths, which the tests below
+// damage byte by byte: the cluster chains in both FATs and the entries of
+// its folders.
+struct FatImage {
+    std::string path;
+    uint64_t fat = 0, fatBytes = 0, fats = 0, data = 0, cluster = 0;
+    size_t records = 0; // in the index files put there
+
+    uint64_t Read(uint64_t offset, int bytes) const
+    {
+        std::ifstream file(path, std::ios::binary);
+        file.seekg(static_cast<std::streamoff>(offset));
+        uint64_t value = 0;
+        for (int i = 0; i < bytes; i++)
+            value |= static_cast<uint64_t>(file.get()) << (8 * i);
+        return value;
+    }
+    void Write(uint64_t offset, uint64_t value, int bytes) const
+    {
+        std::vector<uint8_t> little;
+        for (int i = 0; i < bytes; i++)
+            little.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        WriteAt(path, offset, little);
+    }
+    // The first cluster of a file or folder, as mtools tells it.
+    uint64_t ClusterOf(const std::string &inImage) const
+    {
+        std::string shown = RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Quoted(path) + " " + Quoted("::" + inImage)).out;
+        return std::stoull(shown.substr(shown.find('<') + 1));
+    }
+    // Points the chain at cluster to next.
+    void Chain(uint64_t cluster, uint64_t next) const
+    {
+        for (uint64_t copy = 0; copy < fats; copy++) {
+            uint64_t at = fat + copy * fatBytes + cluster * 3 / 2;
+            uint64_t pair = Read(at, 2);
+            Write(at, cluster & 1 ? (pair & 0x000F) | next << 4 : (pair & 0xF000) | next, 2);
+        }
+    }
+    // Where the entry named name (8.3, padded: "X          ") lies in the
+    // folder whose first cluster is folder.
+    uint64_t EntryOf(uint64_t folder, const std::string &name) const
+    {
+        uint64_t start = data + (folder - 2) * cluster;
+        for (uint64_t at = start; at < start + cluster; at += 32) {
+            std::string here;
+            for (size_t i = 0; i < name.size(); i++)
+                here += static_cast<char>(Read(at + i, 1));
+            if (here == name)
+                return at;
+        }
+        ADD_FAILURE() << name << " not in cluster " << folder;
+        return 0;
+    }
+};
+
+FatImage MakeFat(const std::string &name, const std::vector<std::string> &folders, const std::vector<std::string> &files)
+{
+    FatImage image;
+    image.path = TempPath(name);
+    std::string at = "MTOOLS_SKIP_CHECK=1 && export MTOOLS_SKIP_CHECK && ";
+    Shell("rm -f " + Quoted(image.path) + " && truncate -s 1M " + Quoted(image.path) + " && mkfs.fat -F 12 -s 1 "
+          + Quoted(image.path));
+    for (const std::string &folder : folders)
+        Shell(at + "mmd -i " + Quoted(image.path) + " " + Quoted("::" + folder));
+    for (size_t i = 0; i < files.size(); i++) {
+        IndexLayout layout = SampleLayout(KindCookies, 30, 10 + i, 5, false);
+        std::string loose = TempPath(name + ".index.dat");
+        std::string error;
+        EXPECT_TRUE(WriteIndexFile(loose, BuildIndex(layout), &error)) << error;
+        image.records += JsonLines(RunCommand(DumpCommand() + " -f jsonl " + Quoted(loose)).out).size();
+        Shell(at + "mcopy -i " + Quoted(image.path) + " " + Quoted(loose) + " " + Quoted("::" + files[i]) + " && rm "
+              + Quoted(loose));
+    }
+    uint64_t sector = image.Read(11, 2);
+    image.cluster = sector * image.Read(13, 1);
+    image.fat = sector * image.Read(14, 2);
+    image.fats = image.Read(16, 1);
+    image.fatBytes = sector * image.Read(22, 2);
+    image.data = image.fat + image.fats * image.fatBytes + image.Read(17, 2) * 32;
+    return image;
+}
+
 class DumpImage : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -283,6 +367,32 @@ TEST_F(DumpImage, DamagedImagesAreNamed)
     CommandResult gone = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.E01"));
     EXPECT_EQ(gone.err.rfind("gallimaw-dump: " + copy + "disk.E19: the EWF segment after it is missing\n", 0), 0u)
         << gone.err;
+}
+
+// Folders whose clusters form a ring, and a folder entry pointing back to
+// the folder that holds it: each walk ends, names the loop, and reports
+// every record still there.
+TEST(DamagedFolders, LoopsAreNamedAndEveryRecordReported)
+{
+    std::vector<std::string> ring;
+    for (std::string folder; ring.size() < 9;)
+        ring.push_back(folder += "/f" + std::to_string(ring.size() + 1));
+    FatImage ringed = MakeFat("fat-ring.img", ring, {"/index.dat", "/f1/f2/f3/index.dat", ring.back() + "/index.dat"});
+    for (size_t i = 0; i < ring.size(); i++)
+        ringed.Chain(ringed.ClusterOf(ring[i]), ringed.ClusterOf(ring[(i + 1) % ring.size()]));
+
+    FatImage back = MakeFat("fat-back.img", {"/a", "/a/b", "/a/x", "/a/b/c"},
+                            {"/a/index.dat", "/a/b/index.dat", "/a/b/c/index.dat", "/index.dat"});
+    back.Write(back.EntryOf(back.ClusterOf("/a"), "X          ") + 26, back.ClusterOf("/a"), 2);
+
+    for (const FatImage *image : {&ringed, &back}) {
+        CommandResult result = RunCommand("timeout 20 " + DumpCommand() + " -f jsonl --image " + Quoted(image->path));
+        EXPECT_EQ(result.exitCode, 1) << image->path << "\n" << result.err;
+        EXPECT_NE(result.err.find("gallimaw-dump: " + image->path + ": /"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("/: a loop in the folder tree: this is the folder /"), std::string::npos) << result.err;
+        EXPECT_EQ(JsonLines(result.out).size(), image->records) << image->path;
+    }
+    Shell("rm " + Quoted(ringed.path) + " " + Quoted(back.path));
 }
 
 } // namespace
