@@ -16,6 +16,7 @@
 
 #include "store/index_format.h"
 #include "tools/dump_ewf.h"
+#include "tools/dump_fat.h"
 #include "tools/dump_input.h"
 
 struct OpenedImage {
@@ -29,7 +30,8 @@ struct ImageItem {
     OpenedImage *image;
     TSK_FS_INFO *fileSystem = nullptr; // an index file's
     TSK_INUM_T address = 0;
-    std::vector<ByteRun> runs;         // a carved area's
+    std::vector<ByteRun> runs;         // a carved area's, or the clusters of
+                                       // a file whose entry is damaged
 };
 
 namespace {
@@ -70,6 +72,7 @@ struct FoundFile {
     std::string path;
     TSK_INUM_T address;
     bool deleted;
+    std::vector<ByteRun> runs; // read from there when the library cannot open it
 };
 
 bool BeginsWithSignature(TSK_FS_FILE *file)
@@ -94,7 +97,7 @@ void NoteIndexFile(TSK_FS_FILE *file, const std::string &folder, std::vector<Fou
     if (strcasecmp(file->name->name, kIndexFileName) && !BeginsWithSignature(file))
         return;
     bool deleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC || file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
-    found->push_back({folder + file->name->name, file->name->meta_addr, deleted});
+    found->push_back({folder + file->name->name, file->name->meta_addr, deleted, {}});
 }
 
 // One walk of a file system's folder tree. The library's own recursive
@@ -166,6 +169,14 @@ void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, b
         tsk_fs_file_close(file);
     }
     tsk_fs_dir_close(folder);
+    if (!IsFatFileSystem(walk->fileSystem))
+        return;
+    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address)) {
+        walk->problems->push_back(walk->volume + ": " + path + entry.name + (entry.folder ? "/" : "")
+                                  + ": damaged folder entry: " + entry.fault);
+        if (!entry.runs.empty())
+            walk->found->push_back({path + entry.name, 0, deleted, std::move(entry.runs)});
+    }
 }
 
 // Path order; a file reached by several names (hard links, or a deleted
@@ -178,7 +189,7 @@ void SortFound(std::vector<FoundFile> *found)
     std::vector<FoundFile> unique;
     std::unordered_set<TSK_INUM_T> listed;
     for (const FoundFile &file : *found)
-        if (listed.insert(file.address).second)
+        if (!file.runs.empty() || listed.insert(file.address).second)
             unique.push_back(file);
     std::stable_sort(unique.begin(), unique.end(), [](const FoundFile &a, const FoundFile &b) {
         return a.path < b.path;
@@ -238,6 +249,7 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
         source.fileState = file.deleted ? FileDeleted : FileAllocated;
         gItems.back().fileSystem = fileSystem;
         gItems.back().address = file.address;
+        gItems.back().runs = file.runs;
         sources->push_back(source);
     }
     if (carve != CarveArea::Unallocated)
@@ -353,8 +365,40 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
     WalkImage(&gImages.back(), carve, sources, problems);
 }
 
+namespace {
+
+// A file whose damaged entry the library cannot open, copied from the
+// clusters its chain gives.
+bool MapFileRuns(const DumpSource &file, MappedIndex *index, std::string *reason)
+{
+    uint64_t size = 0;
+    for (const ByteRun &run : file.item->runs)
+        size += run.end - run.start;
+    int fd = CopyToTemporaryFile(
+        [&file, reason](uint64_t at, uint8_t *into, size_t bytes) -> int64_t {
+            for (const ByteRun &run : file.item->runs) {
+                if (at >= run.end - run.start) {
+                    at -= run.end - run.start;
+                    continue;
+                }
+                size_t part = std::min<uint64_t>(bytes, run.end - run.start - at);
+                return ReadImageBytes(file, run.start + at, part, into, reason) ? static_cast<int64_t>(part) : -1;
+            }
+            return 0;
+        },
+        reason);
+    bool mapped = fd >= 0 && MapIndexDescriptor(fd, 0, size, index, reason);
+    if (fd >= 0)
+        close(fd);
+    return mapped;
+}
+
+} // namespace
+
 bool MapImageFile(const DumpSource &file, MappedIndex *index, std::string *reason)
 {
+    if (!file.item->runs.empty())
+        return MapFileRuns(file, index, reason);
     TSK_FS_FILE *opened;
     uint64_t offset = 0, size = 0;
     bool inPlace;

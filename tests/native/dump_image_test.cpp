@@ -395,4 +395,28 @@ TEST(DamagedFolders, LoopsAreNamedAndEveryRecordReported)
     Shell("rm " + Quoted(ringed.path) + " " + Quoted(back.path));
 }
 
+// A file's entry with a size larger than the file system, and one whose
+// start cluster lies past the last: each named with what is wrong; the
+// first is read from its cluster chain, and the rest of the image as ever.
+TEST(DamagedFolders, DamagedEntriesAreNamed)
+{
+    FatImage image = MakeFat("fat-entries.img", {"/huge", "/past"}, {"/huge/index.dat", "/past/index.dat", "/index.dat"});
+    image.Write(image.EntryOf(image.ClusterOf("/huge"), "INDEX   DAT") + 28, 0xFFFFFF00, 4);
+    image.Write(image.EntryOf(image.ClusterOf("/past"), "INDEX   DAT") + 26, 0xFF0, 2);
+    for (const char *option : {"--image", "--carve"}) {
+        CommandResult result = RunCommand(DumpCommand() + " -f jsonl " + option + " " + Quoted(image.path));
+        EXPECT_EQ(result.exitCode, 1) << option;
+        std::string where = "gallimaw-dump: " + image.path + ": ";
+        EXPECT_NE(result.err.find(where + "/huge/INDEX.DAT: damaged folder entry: size 4294967040 bytes, more than "),
+                  std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(where + "/past/INDEX.DAT: damaged folder entry: start cluster 4080 past the last "
+                                  "cluster "), std::string::npos) << result.err;
+        size_t read = 0;
+        for (const json &record : JsonLines(result.out))
+            read += record["state"] != "carved";
+        EXPECT_EQ(read, image.records / 3 * 2) << option;
+    }
+    Shell("rm " + Quoted(image.path));
+}
+
 } // namespace
