@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -266,21 +267,117 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
 }
 
 // One volume: a partition (prefix "p1:", ...) or the whole image (prefix
-// ""). A volume without a file system the library reads is carved whole.
+// ""), from start to the end its table states. A volume without a file
+// system the library reads is carved whole. A volume or file system that
+// runs past the image's end, or a file system larger than its partition,
+// is named, and what lies before is read.
 void WalkVolume(OpenedImage *image, const std::string &prefix, const std::string &description, uint64_t start,
                 uint64_t end, CarveArea carve, std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
                 std::vector<std::string> *problems)
 {
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    std::string volume = VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end) + ")";
+    if (start >= size) {
+        problems->push_back(volume + ": lies outside the image, which ends at byte " + std::to_string(size)
+                            + "; not read");
+        return;
+    }
+    if (end > size)
+        problems->push_back(volume + ": cut short: the image ends at byte " + std::to_string(size)
+                            + "; what lies before is read");
+    uint64_t stated = end;
+    end = std::min(end, size);
     TSK_FS_INFO *fileSystem = tsk_fs_open_img(image->image, static_cast<TSK_OFF_T>(start), TSK_FS_TYPE_DETECT);
     if (!fileSystem) {
-        problems->push_back(VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end)
-                            + "): no file system that can be read: " + SleuthKitError());
+        problems->push_back(volume + ": no file system that can be read: " + SleuthKitError());
         if (carve == CarveArea::Unallocated)
             AddArea(image, prefix + "unreadable", {{start, end}}, areas);
         return;
     }
+    uint64_t fileSystemEnd = start + static_cast<uint64_t>(fileSystem->block_count) * fileSystem->block_size;
+    if (fileSystemEnd > stated)
+        problems->push_back(volume + ": its file system (" + ByteRange(start, fileSystemEnd) + ") runs past the "
+                            + (prefix.empty() ? "image's" : "partition's") + " end; what lies inside is read");
     image->fileSystems.push_back(fileSystem);
     WalkFileSystem(image, fileSystem, prefix, carve, sources, areas, problems);
+}
+
+// The four primary entries of a DOS partition table, read here when the
+// library rejects the whole table for one bad entry.
+struct PrimaryEntry {
+    int number;    // 1 to 4
+    uint8_t type;
+    uint64_t start, end; // bytes
+};
+
+constexpr uint64_t kTableSector = 512;
+
+// The non-empty primary entries of the table in the image's first sector;
+// false when that sector holds no DOS partition table.
+bool ReadPrimaryEntries(OpenedImage *image, std::vector<PrimaryEntry> *entries)
+{
+    uint8_t sector[kTableSector];
+    if (tsk_img_read(image->image, 0, reinterpret_cast<char *>(sector), sizeof sector) != sizeof sector
+        || sector[510] != 0x55 || sector[511] != 0xAA)
+        return false;
+    for (int i = 0; i < 4; i++) {
+        const uint8_t *entry = sector + 446 + 16 * i;
+        auto word = [entry](int at) {
+            return static_cast<uint64_t>(entry[at]) | entry[at + 1] << 8 | entry[at + 2] << 16
+                   | static_cast<uint64_t>(entry[at + 3]) << 24;
+        };
+        if (entry[0] != 0x00 && entry[0] != 0x80)
+            return false;
+        if (entry[4] && word(12))
+            entries->push_back({i + 1, entry[4], word(8) * kTableSector, (word(8) + word(12)) * kTableSector});
+    }
+    return !entries->empty();
+}
+
+// A DOS partition table the library rejected, as it does the whole table
+// when one of its first two entries starts past the image's end: each
+// partition is searched as the library searches those of a table it
+// reads, and, for carving, the space outside them as unpartitioned. False
+// when the image's first sector holds no such table, or a file system
+// begins there (an image without a partition table).
+bool WalkOwnTable(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sources,
+                  std::vector<DumpSource> *areas, std::vector<std::string> *problems)
+{
+    std::vector<PrimaryEntry> entries;
+    if (!ReadPrimaryEntries(image, &entries))
+        return false;
+    TSK_FS_INFO *whole = tsk_fs_open_img(image->image, 0, TSK_FS_TYPE_DETECT);
+    tsk_error_reset();
+    if (whole) {
+        tsk_fs_close(whole);
+        return false;
+    }
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    std::vector<ByteRun> used{{0, kTableSector}};
+    for (const PrimaryEntry &entry : entries) {
+        std::string prefix = "p" + std::to_string(entry.number) + ":";
+        char type[8];
+        std::snprintf(type, sizeof type, "0x%02X", entry.type);
+        std::string description = std::string("partition table entry ") + std::to_string(entry.number) + ", type "
+                                  + type;
+        WalkVolume(image, prefix, description, entry.start, entry.end, carve, sources, areas, problems);
+        if (entry.start < size)
+            used.push_back({entry.start, std::min(entry.end, size)});
+    }
+    if (carve != CarveArea::Unallocated)
+        return true;
+    std::sort(used.begin(), used.end(), [](const ByteRun &a, const ByteRun &b) { return a.start < b.start; });
+    std::vector<ByteRun> gaps;
+    uint64_t from = 0;
+    for (const ByteRun &run : used) {
+        if (run.start > from)
+            gaps.push_back({from, run.start});
+        from = std::max(from, run.end);
+    }
+    if (from < size)
+        gaps.push_back({from, size});
+    AddArea(image, "unpartitioned", std::move(gaps), areas);
+    return true;
 }
 
 void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sources,
@@ -291,18 +388,19 @@ void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sou
     image->volumes = tsk_vs_open(image->image, 0, TSK_VS_TYPE_DETECT);
     if (!image->volumes) {
         tsk_error_reset();
-        WalkVolume(image, "", "no partition table", 0, size, carve, sources, &areas, problems);
+        if (!WalkOwnTable(image, carve, sources, &areas, problems))
+            WalkVolume(image, "", "no partition table", 0, size, carve, sources, &areas, problems);
     } else {
         int number = 0;
         for (TSK_PNUM_T i = 0; i < image->volumes->part_count; i++) {
             const TSK_VS_PART_INFO *part = tsk_vs_part_get(image->volumes, i);
             uint64_t block = image->volumes->block_size;
-            uint64_t start = std::min(size, part->start * block), end = std::min(size, (part->start + part->len) * block);
+            uint64_t start = part->start * block, end = (part->start + part->len) * block;
             if (part->flags & TSK_VS_PART_FLAG_ALLOC)
-                WalkVolume(image, "p" + std::to_string(++number) + ":", part->desc ? part->desc : "partition", start,
-                           end, carve, sources, &areas, problems);
-            else if (part->flags & TSK_VS_PART_FLAG_UNALLOC && carve == CarveArea::Unallocated && start < end)
-                AddArea(image, "unpartitioned", {{start, end}}, &areas);
+                WalkVolume(image, "p" + std::to_string(++number) + ":", part->desc ? part->desc : "partition",
+                           start, end, carve, sources, &areas, problems);
+            else if (part->flags & TSK_VS_PART_FLAG_UNALLOC && carve == CarveArea::Unallocated && start < size)
+                AddArea(image, "unpartitioned", {{start, std::min(end, size)}}, &areas);
         }
     }
     if (carve == CarveArea::All)

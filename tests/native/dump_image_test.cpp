@@ -369,6 +369,36 @@ TEST_F(DumpImage, DamagedImagesAreNamed)
         << gone.err;
 }
 
+// A partition table entry past the image's end, for which the library
+// drops the whole table; an image cut inside a partition; a file system
+// cut by the end of an image without a partition table. Each is named,
+// and every partition and record that is there is read.
+TEST_F(DumpImage, DamagedPartitionsAreNamed)
+{
+    std::string copy = TempPath("damaged/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(raw) + " " + Quoted(copy + "entry.img") + " && cp " + Quoted(raw)
+          + " " + Quoted(copy + "cut.img") + " && truncate -s 8M " + Quoted(copy + "cut.img"));
+    // Entry 1, the partition without a file system, moved to 100 MiB.
+    WriteAt(copy + "entry.img", 446, {0, 0, 0, 0, 7, 0, 0, 0, 0, 0x20, 3, 0, 0, 8, 0, 0});
+    CommandResult entry = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(copy + "entry.img"));
+    EXPECT_EQ(entry.exitCode, 1);
+    EXPECT_EQ(entry.err, "gallimaw-dump: " + copy + "entry.img p1 (partition table entry 1, type 0x07, bytes "
+                         "104857600 to 105906175): lies outside the image, which ends at byte 25165824; not read\n");
+    EXPECT_EQ(JsonLines(entry.out).size(), JsonLines(RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(raw)).out).size());
+
+    CommandResult cut = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "cut.img"));
+    EXPECT_NE(cut.err.find(copy + "cut.img p2 (DOS FAT16 (0x06), bytes 2097152 to 23068671): cut short: the image "
+                           "ends at byte 8388608; what lies before is read"), std::string::npos) << cut.err;
+
+    FatImage fat = MakeFat("fat-cut.img", {}, {"/index.dat"});
+    Shell("truncate -s 600000 " + Quoted(fat.path));
+    CommandResult cutFat = RunCommand(DumpCommand() + " -l --image " + Quoted(fat.path));
+    EXPECT_EQ(cutFat.exitCode, 1);
+    EXPECT_EQ(cutFat.err, "gallimaw-dump: " + fat.path + " (no partition table, bytes 0 to 599999): its file system "
+                          "(bytes 0 to 1048575) runs past the image's end; what lies inside is read\n");
+    Shell("rm " + Quoted(fat.path));
+}
+
 // Folders whose clusters form a ring, and a folder entry pointing back to
 // the folder that holds it: each walk ends, names the loop, and reports
 // every record still there.
