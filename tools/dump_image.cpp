@@ -19,6 +19,7 @@
 #include "tools/dump_ewf.h"
 #include "tools/dump_fat.h"
 #include "tools/dump_input.h"
+#include "tools/dump_split_raw.h"
 
 struct OpenedImage {
     std::string path;
@@ -459,6 +460,8 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
         problems->push_back(path + ": cannot open the disk image: " + SleuthKitError());
         return;
     }
+    if (!ewf)
+        CheckSplitRawParts(std::vector<std::string>(opened->images, opened->images + opened->num_img), problems);
     gImages.push_back({path, opened});
     WalkImage(&gImages.back(), carve, sources, problems);
 }

@@ -399,6 +399,26 @@ TEST_F(DumpImage, DamagedPartitionsAreNamed)
     Shell("rm " + Quoted(fat.path));
 }
 
+// A split raw image with a part missing, and one with a part cut short:
+// each named, as EWF segments are.
+TEST_F(DumpImage, DamagedSplitRawImagesAreNamed)
+{
+    std::string copy = TempPath("damaged/split/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(TempPath("")) + "disk.raw.* " + Quoted(copy) + " && mv "
+          + Quoted(copy + "disk.raw.003") + " " + Quoted(copy + "part3"));
+    CommandResult missing = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.raw.001"));
+    EXPECT_NE(missing.err.find("gallimaw-dump: " + copy + "disk.raw.003: missing: the split raw image is read up to "
+                               "the part before it; " + copy + "disk.raw.004 and the parts after it are not read\n"),
+              std::string::npos) << missing.err;
+
+    Shell("mv " + Quoted(copy + "part3") + " " + Quoted(copy + "disk.raw.003") + " && truncate -s 4000000 "
+          + Quoted(copy + "disk.raw.002"));
+    CommandResult cut = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.raw.001"));
+    EXPECT_NE(cut.err.find("gallimaw-dump: " + copy + "disk.raw.002: part 2 of the split raw image is 4000000 bytes, "
+                           "not 5000000 as the first part: every byte after it is read at a wrong offset\n"),
+              std::string::npos) << cut.err;
+}
+
 // Folders whose clusters form a ring, and a folder entry pointing back to
 // the folder that holds it: each walk ends, names the loop, and reports
 // every record still there.
