@@ -171,13 +171,15 @@ void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, b
         tsk_fs_file_close(file);
     }
     tsk_fs_dir_close(folder);
-    if (!IsFatFileSystem(walk->fileSystem))
+    // A deleted folder's cluster may since hold anything; what reads as a
+    // damaged entry there is no damage.
+    if (deleted || !IsFatFileSystem(walk->fileSystem))
         return;
     for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address)) {
         walk->problems->push_back(walk->volume + ": " + path + entry.name + (entry.folder ? "/" : "")
                                   + ": damaged folder entry: " + entry.fault);
         if (!entry.runs.empty())
-            walk->found->push_back({path + entry.name, 0, deleted, std::move(entry.runs)});
+            walk->found->push_back({path + entry.name, 0, false, std::move(entry.runs)});
     }
 }
 

@@ -448,11 +448,18 @@ TEST(DamagedFolders, LoopsAreNamedAndEveryRecordReported)
 // A file's entry with a size larger than the file system, and one whose
 // start cluster lies past the last: each named with what is wrong; the
 // first is read from its cluster chain, and the rest of the image as ever.
+// The stale cluster of a deleted folder is not judged.
 TEST(DamagedFolders, DamagedEntriesAreNamed)
 {
-    FatImage image = MakeFat("fat-entries.img", {"/huge", "/past"}, {"/huge/index.dat", "/past/index.dat", "/index.dat"});
+    FatImage image = MakeFat("fat-entries.img", {"/huge", "/past", "/gone"},
+                             {"/huge/index.dat", "/past/index.dat", "/index.dat"});
     image.Write(image.EntryOf(image.ClusterOf("/huge"), "INDEX   DAT") + 28, 0xFFFFFF00, 4);
     image.Write(image.EntryOf(image.ClusterOf("/past"), "INDEX   DAT") + 26, 0xFF0, 2);
+    uint64_t gone = image.EntryOf(image.ClusterOf("/gone"), "..         ") + 32;
+    Shell("MTOOLS_SKIP_CHECK=1 mrd -i " + Quoted(image.path) + " ::/gone");
+    std::string stale = "INDEX   DAT ";
+    WriteAt(image.path, gone, std::vector<uint8_t>(stale.begin(), stale.end()));
+    image.Write(gone + 26, 0xFF0, 2);
     for (const char *option : {"--image", "--carve"}) {
         CommandResult result = RunCommand(DumpCommand() + " -f jsonl " + option + " " + Quoted(image.path));
         EXPECT_EQ(result.exitCode, 1) << option;
@@ -465,6 +472,7 @@ TEST(DamagedFolders, DamagedEntriesAreNamed)
         for (const json &record : JsonLines(result.out))
             read += record["state"] != "carved";
         EXPECT_EQ(read, image.records / 3 * 2) << option;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     }
     Shell("rm " + Quoted(image.path));
 }
