@@ -445,6 +445,21 @@ TEST(DamagedFolders, LoopsAreNamedAndEveryRecordReported)
     Shell("rm " + Quoted(ringed.path) + " " + Quoted(back.path));
 }
 
+// Folders nested deeper than any Windows path: named where the walk stops.
+TEST(DamagedFolders, FoldersNestedTooDeepAreNamed)
+{
+    std::vector<std::string> nested{"/a"};
+    while (nested.size() < 130)
+        nested.push_back(nested.back() + "/a");
+    FatImage image = MakeFat("fat-deep.img", nested, {"/index.dat"});
+    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(image.path));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "gallimaw-dump: " + image.path + ": " + nested[128] + "/: folders nested more than 128 deep; "
+                          "not read\n");
+    EXPECT_EQ(JsonLines(result.out).size(), image.records);
+    Shell("rm " + Quoted(image.path));
+}
+
 // A file's entry with a size larger than the file system, and one whose
 // start cluster lies past the last: each named with what is wrong; the
 // first is read from its cluster chain, and the rest of the image as ever.
