@@ -122,8 +122,7 @@ void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, b
 
 // A folder listed in the folder at path: read unless it was read before.
 // A folder reached again through a live name means a loop or a cross-link
-// in the tree; through a deleted name it is a deleted folder's stale
-// cluster, or a second name listed for it in the same folder.
+// in the tree; through a deleted name, a deleted folder's stale cluster.
 void EnterFolder(FolderWalk *walk, TSK_FS_FILE *folder, const std::string &path, bool deleted, int depth)
 {
     TSK_INUM_T address = folder->name->meta_addr;
@@ -134,9 +133,7 @@ void EnterFolder(FolderWalk *walk, TSK_FS_FILE *folder, const std::string &path,
         WalkFolder(walk, address, inner, deleted, depth + 1);
         return;
     }
-    bool sameFolder = before->second.compare(0, path.size(), path) == 0
-                      && before->second.find('/', path.size()) == before->second.size() - 1;
-    if (deleted || sameFolder || !walk->named.insert(address).second)
+    if (deleted || !walk->named.insert(address).second)
         return;
     walk->problems->push_back(walk->volume + ": " + inner + ": a loop in the folder tree: this is the folder "
                               + before->second + " again; not read twice");
