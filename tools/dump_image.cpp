@@ -8,14 +8,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "store/index_format.h"
 #include "tools/dump_ewf.h"
+#include "tools/dump_fat.h"
 #include "tools/dump_input.h"
+#include "tools/dump_split_raw.h"
 
 struct OpenedImage {
     std::string path;
@@ -28,7 +32,8 @@ struct ImageItem {
     OpenedImage *image;
     TSK_FS_INFO *fileSystem = nullptr; // an index file's
     TSK_INUM_T address = 0;
-    std::vector<ByteRun> runs;         // a carved area's
+    std::vector<ByteRun> runs;         // a carved area's, or the clusters of
+                                       // a file whose entry is damaged
 };
 
 namespace {
@@ -69,6 +74,7 @@ struct FoundFile {
     std::string path;
     TSK_INUM_T address;
     bool deleted;
+    std::vector<ByteRun> runs; // read from there when the library cannot open it
 };
 
 bool BeginsWithSignature(TSK_FS_FILE *file)
@@ -81,21 +87,97 @@ bool BeginsWithSignature(TSK_FS_FILE *file)
     return read && !std::memcmp(start, INDEX_SIGNATURE, sizeof start);
 }
 
-TSK_WALK_RET_ENUM NoteIndexFile(TSK_FS_FILE *file, const char *folder, void *context)
+// Whether a name found in a folder leads to its file's own content: a
+// deleted name whose entry now belongs to another file does not.
+bool LeadsToContent(const TSK_FS_FILE *file)
 {
-    if (!file->name || !file->meta || file->meta->type != TSK_FS_META_TYPE_REG || TSK_FS_ISDOT(file->name->name))
-        return TSK_WALK_CONT;
-    bool nameDeleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC;
-    bool entryDeleted = file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
-    // A deleted name whose entry now belongs to another file no longer
-    // leads to this file's content.
-    if (nameDeleted && !entryDeleted)
-        return TSK_WALK_CONT;
+    return !(file->name->flags & TSK_FS_NAME_FLAG_UNALLOC) || file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
+}
+
+void NoteIndexFile(TSK_FS_FILE *file, const std::string &folder, std::vector<FoundFile> *found)
+{
     if (strcasecmp(file->name->name, kIndexFileName) && !BeginsWithSignature(file))
-        return TSK_WALK_CONT;
-    static_cast<std::vector<FoundFile> *>(context)->push_back(
-        {std::string("/") + folder + file->name->name, file->name->meta_addr, nameDeleted || entryDeleted});
-    return TSK_WALK_CONT;
+        return;
+    bool deleted = file->name->flags & TSK_FS_NAME_FLAG_UNALLOC || file->meta->flags & TSK_FS_META_FLAG_UNALLOC;
+    found->push_back({folder + file->name->name, file->name->meta_addr, deleted, {}});
+}
+
+// One walk of a file system's folder tree. The library's own recursive
+// walk has no bound: damaged folders whose clusters form a ring are walked
+// along every path through them, seven to eight times longer for each
+// folder in the ring. Here each folder is read once.
+struct FolderWalk {
+    TSK_FS_INFO *fileSystem;
+    std::string volume;
+    std::unordered_map<TSK_INUM_T, std::string> read; // folder address: its path
+    std::unordered_set<TSK_INUM_T> named;             // folders named as reached again
+    std::vector<FoundFile> *found;
+    std::vector<std::string> *problems;
+};
+
+// Deeper than any path a Windows file system holds (260 characters).
+constexpr int kDeepestFolder = 128;
+
+void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, bool deleted, int depth);
+
+// A folder listed in the folder at path: read unless it was read before.
+// A folder reached again through a live name means a loop or a cross-link
+// in the tree; through a deleted name, a deleted folder's stale cluster.
+void EnterFolder(FolderWalk *walk, TSK_FS_FILE *folder, const std::string &path, bool deleted, int depth)
+{
+    TSK_INUM_T address = folder->name->meta_addr;
+    std::string inner = path + folder->name->name + "/";
+    auto before = walk->read.find(address);
+    if (before == walk->read.end()) {
+        walk->read[address] = inner;
+        WalkFolder(walk, address, inner, deleted, depth + 1);
+        return;
+    }
+    if (deleted || !walk->named.insert(address).second)
+        return;
+    walk->problems->push_back(walk->volume + ": " + inner + ": a loop in the folder tree: this is the folder "
+                              + before->second + " again; not read twice");
+}
+
+// The index files in the folder at address, whose path ends in "/", and in
+// every folder under it; deleted when a name on the way is.
+void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, bool deleted, int depth)
+{
+    if (depth > kDeepestFolder) {
+        walk->problems->push_back(walk->volume + ": " + path + ": folders nested more than "
+                                  + std::to_string(kDeepestFolder) + " deep; not read");
+        return;
+    }
+    TSK_FS_DIR *folder = tsk_fs_dir_open_meta(walk->fileSystem, address);
+    if (!folder) {
+        walk->problems->push_back(walk->volume + ": " + path + ": cannot read the folder: " + SleuthKitError());
+        return;
+    }
+    tsk_error_reset();
+    for (size_t i = 0; i < tsk_fs_dir_getsize(folder); i++) {
+        TSK_FS_FILE *file = tsk_fs_dir_get(folder, i);
+        tsk_error_reset();
+        if (file && file->name && file->meta && !TSK_FS_ISDOT(file->name->name) && LeadsToContent(file)
+            && file->name->meta_addr != TSK_FS_ORPHANDIR_INUM(walk->fileSystem)) {
+            bool goneHere = deleted || file->name->flags & TSK_FS_NAME_FLAG_UNALLOC;
+            if (file->meta->type == TSK_FS_META_TYPE_DIR)
+                EnterFolder(walk, file, path, goneHere, depth);
+            else if (file->meta->type == TSK_FS_META_TYPE_REG)
+                NoteIndexFile(file, path, walk->found);
+        }
+        tsk_fs_file_close(file);
+    }
+    tsk_fs_dir_close(folder);
+    // A deleted folder's cluster may since hold anything; what reads as a
+    // damaged entry there is no damage.
+    if (deleted || !IsFatFileSystem(walk->fileSystem))
+        return;
+    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address)) {
+        walk->problems->push_back(walk->volume + ": " + path + entry.name + (entry.folder ? "/" : "")
+                                  + ": damaged folder entry: " + entry.fault);
+        if (!entry.runs.empty())
+            walk->found->push_back({path + entry.name, 0, false, std::move(entry.runs)});
+    }
 }
 
 // Path order; a file reached by several names (hard links, or a deleted
@@ -108,7 +190,7 @@ void SortFound(std::vector<FoundFile> *found)
     std::vector<FoundFile> unique;
     std::unordered_set<TSK_INUM_T> listed;
     for (const FoundFile &file : *found)
-        if (listed.insert(file.address).second)
+        if (!file.runs.empty() || listed.insert(file.address).second)
             unique.push_back(file);
     std::stable_sort(unique.begin(), unique.end(), [](const FoundFile &a, const FoundFile &b) {
         return a.path < b.path;
@@ -156,21 +238,19 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
 {
     std::vector<FoundFile> found;
     // Deleted files are found in the folders that still list them. The
-    // library's search for orphans, deleted files whose folder is gone
-    // too, reads the whole file system (every sector of a FAT one), as
-    // slowly as carving it; their records lie in free space, where
-    // --carve finds them.
-    auto flags = static_cast<TSK_FS_DIR_WALK_FLAG_ENUM>(TSK_FS_DIR_WALK_FLAG_RECURSE | TSK_FS_DIR_WALK_FLAG_ALLOC
-                                                        | TSK_FS_DIR_WALK_FLAG_UNALLOC
-                                                        | TSK_FS_DIR_WALK_FLAG_NOORPHAN);
-    if (tsk_fs_dir_walk(fileSystem, fileSystem->root_inum, flags, NoteIndexFile, &found))
-        problems->push_back(VolumeName(image, prefix) + ": cannot read every folder: " + SleuthKitError());
+    // library's orphan folder, deleted files whose folder is gone too, is
+    // made by reading the whole file system (every sector of a FAT one), as
+    // slowly as carving it; their records lie in free space, where --carve
+    // finds them.
+    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems};
+    WalkFolder(&walk, fileSystem->root_inum, "/", false, 0);
     SortFound(&found);
     for (const FoundFile &file : found) {
         DumpSource source = ImageSource(image, prefix + file.path);
         source.fileState = file.deleted ? FileDeleted : FileAllocated;
         gItems.back().fileSystem = fileSystem;
         gItems.back().address = file.address;
+        gItems.back().runs = file.runs;
         sources->push_back(source);
     }
     if (carve != CarveArea::Unallocated)
@@ -187,21 +267,117 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
 }
 
 // One volume: a partition (prefix "p1:", ...) or the whole image (prefix
-// ""). A volume without a file system the library reads is carved whole.
+// ""), from start to the end its table states. A volume without a file
+// system the library reads is carved whole. A volume or file system that
+// runs past the image's end, or a file system larger than its partition,
+// is named, and what lies before is read.
 void WalkVolume(OpenedImage *image, const std::string &prefix, const std::string &description, uint64_t start,
                 uint64_t end, CarveArea carve, std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
                 std::vector<std::string> *problems)
 {
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    std::string volume = VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end) + ")";
+    if (start >= size) {
+        problems->push_back(volume + ": lies outside the image, which ends at byte " + std::to_string(size)
+                            + "; not read");
+        return;
+    }
+    if (end > size)
+        problems->push_back(volume + ": cut short: the image ends at byte " + std::to_string(size)
+                            + "; what lies before is read");
+    uint64_t stated = end;
+    end = std::min(end, size);
     TSK_FS_INFO *fileSystem = tsk_fs_open_img(image->image, static_cast<TSK_OFF_T>(start), TSK_FS_TYPE_DETECT);
     if (!fileSystem) {
-        problems->push_back(VolumeName(image, prefix) + " (" + description + ", " + ByteRange(start, end)
-                            + "): no file system that can be read: " + SleuthKitError());
+        problems->push_back(volume + ": no file system that can be read: " + SleuthKitError());
         if (carve == CarveArea::Unallocated)
             AddArea(image, prefix + "unreadable", {{start, end}}, areas);
         return;
     }
+    uint64_t fileSystemEnd = start + static_cast<uint64_t>(fileSystem->block_count) * fileSystem->block_size;
+    if (fileSystemEnd > stated)
+        problems->push_back(volume + ": its file system (" + ByteRange(start, fileSystemEnd) + ") runs past the "
+                            + (prefix.empty() ? "image's" : "partition's") + " end; what lies inside is read");
     image->fileSystems.push_back(fileSystem);
     WalkFileSystem(image, fileSystem, prefix, carve, sources, areas, problems);
+}
+
+// The four primary entries of a DOS partition table, read here when the
+// library rejects the whole table for one bad entry.
+struct PrimaryEntry {
+    int number;    // 1 to 4
+    uint8_t type;
+    uint64_t start, end; // bytes
+};
+
+constexpr uint64_t kTableSector = 512;
+
+// The non-empty primary entries of the table in the image's first sector;
+// false when that sector holds no DOS partition table.
+bool ReadPrimaryEntries(OpenedImage *image, std::vector<PrimaryEntry> *entries)
+{
+    uint8_t sector[kTableSector];
+    if (tsk_img_read(image->image, 0, reinterpret_cast<char *>(sector), sizeof sector) != sizeof sector
+        || sector[510] != 0x55 || sector[511] != 0xAA)
+        return false;
+    for (int i = 0; i < 4; i++) {
+        const uint8_t *entry = sector + 446 + 16 * i;
+        auto word = [entry](int at) {
+            return static_cast<uint64_t>(entry[at]) | entry[at + 1] << 8 | entry[at + 2] << 16
+                   | static_cast<uint64_t>(entry[at + 3]) << 24;
+        };
+        if (entry[0] != 0x00 && entry[0] != 0x80)
+            return false;
+        if (entry[4] && word(12))
+            entries->push_back({i + 1, entry[4], word(8) * kTableSector, (word(8) + word(12)) * kTableSector});
+    }
+    return !entries->empty();
+}
+
+// A DOS partition table the library rejected, as it does the whole table
+// when one of its first two entries starts past the image's end: each
+// partition is searched as the library searches those of a table it
+// reads, and, for carving, the space outside them as unpartitioned. False
+// when the image's first sector holds no such table, or a file system
+// begins there (an image without a partition table).
+bool WalkOwnTable(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sources,
+                  std::vector<DumpSource> *areas, std::vector<std::string> *problems)
+{
+    std::vector<PrimaryEntry> entries;
+    if (!ReadPrimaryEntries(image, &entries))
+        return false;
+    TSK_FS_INFO *whole = tsk_fs_open_img(image->image, 0, TSK_FS_TYPE_DETECT);
+    tsk_error_reset();
+    if (whole) {
+        tsk_fs_close(whole);
+        return false;
+    }
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    std::vector<ByteRun> used{{0, kTableSector}};
+    for (const PrimaryEntry &entry : entries) {
+        std::string prefix = "p" + std::to_string(entry.number) + ":";
+        char type[8];
+        std::snprintf(type, sizeof type, "0x%02X", entry.type);
+        std::string description = std::string("partition table entry ") + std::to_string(entry.number) + ", type "
+                                  + type;
+        WalkVolume(image, prefix, description, entry.start, entry.end, carve, sources, areas, problems);
+        if (entry.start < size)
+            used.push_back({entry.start, std::min(entry.end, size)});
+    }
+    if (carve != CarveArea::Unallocated)
+        return true;
+    std::sort(used.begin(), used.end(), [](const ByteRun &a, const ByteRun &b) { return a.start < b.start; });
+    std::vector<ByteRun> gaps;
+    uint64_t from = 0;
+    for (const ByteRun &run : used) {
+        if (run.start > from)
+            gaps.push_back({from, run.start});
+        from = std::max(from, run.end);
+    }
+    if (from < size)
+        gaps.push_back({from, size});
+    AddArea(image, "unpartitioned", std::move(gaps), areas);
+    return true;
 }
 
 void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sources,
@@ -212,18 +388,19 @@ void WalkImage(OpenedImage *image, CarveArea carve, std::vector<DumpSource> *sou
     image->volumes = tsk_vs_open(image->image, 0, TSK_VS_TYPE_DETECT);
     if (!image->volumes) {
         tsk_error_reset();
-        WalkVolume(image, "", "no partition table", 0, size, carve, sources, &areas, problems);
+        if (!WalkOwnTable(image, carve, sources, &areas, problems))
+            WalkVolume(image, "", "no partition table", 0, size, carve, sources, &areas, problems);
     } else {
         int number = 0;
         for (TSK_PNUM_T i = 0; i < image->volumes->part_count; i++) {
             const TSK_VS_PART_INFO *part = tsk_vs_part_get(image->volumes, i);
             uint64_t block = image->volumes->block_size;
-            uint64_t start = std::min(size, part->start * block), end = std::min(size, (part->start + part->len) * block);
+            uint64_t start = part->start * block, end = (part->start + part->len) * block;
             if (part->flags & TSK_VS_PART_FLAG_ALLOC)
-                WalkVolume(image, "p" + std::to_string(++number) + ":", part->desc ? part->desc : "partition", start,
-                           end, carve, sources, &areas, problems);
-            else if (part->flags & TSK_VS_PART_FLAG_UNALLOC && carve == CarveArea::Unallocated && start < end)
-                AddArea(image, "unpartitioned", {{start, end}}, &areas);
+                WalkVolume(image, "p" + std::to_string(++number) + ":", part->desc ? part->desc : "partition",
+                           start, end, carve, sources, &areas, problems);
+            else if (part->flags & TSK_VS_PART_FLAG_UNALLOC && carve == CarveArea::Unallocated && start < size)
+                AddArea(image, "unpartitioned", {{start, std::min(end, size)}}, &areas);
         }
     }
     if (carve == CarveArea::All)
@@ -282,12 +459,46 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
         problems->push_back(path + ": cannot open the disk image: " + SleuthKitError());
         return;
     }
+    if (!ewf)
+        CheckSplitRawParts(std::vector<std::string>(opened->images, opened->images + opened->num_img), problems);
     gImages.push_back({path, opened});
     WalkImage(&gImages.back(), carve, sources, problems);
 }
 
+namespace {
+
+// A file whose damaged entry the library cannot open, copied from the
+// clusters its chain gives.
+bool MapFileRuns(const DumpSource &file, MappedIndex *index, std::string *reason)
+{
+    uint64_t size = 0;
+    for (const ByteRun &run : file.item->runs)
+        size += run.end - run.start;
+    int fd = CopyToTemporaryFile(
+        [&file, reason](uint64_t at, uint8_t *into, size_t bytes) -> int64_t {
+            for (const ByteRun &run : file.item->runs) {
+                if (at >= run.end - run.start) {
+                    at -= run.end - run.start;
+                    continue;
+                }
+                size_t part = std::min<uint64_t>(bytes, run.end - run.start - at);
+                return ReadImageBytes(file, run.start + at, part, into, reason) ? static_cast<int64_t>(part) : -1;
+            }
+            return 0;
+        },
+        reason);
+    bool mapped = fd >= 0 && MapIndexDescriptor(fd, 0, size, index, reason);
+    if (fd >= 0)
+        close(fd);
+    return mapped;
+}
+
+} // namespace
+
 bool MapImageFile(const DumpSource &file, MappedIndex *index, std::string *reason)
 {
+    if (!file.item->runs.empty())
+        return MapFileRuns(file, index, reason);
     TSK_FS_FILE *opened;
     uint64_t offset = 0, size = 0;
     bool inPlace;

@@ -81,6 +81,90 @@ std::multiset<std::string> FieldsOf(const std::vector<json> &records)
     return fields;
 }
 
+// A small FAT12 file system made here (1 MiB, one sector a cluster) with
+// index files of 30 records at the given paths, which the tests below
+// damage byte by byte: the cluster chains in both FATs and the entries of
+// its folders.
+struct FatImage {
+    std::string path;
+    uint64_t fat = 0, fatBytes = 0, fats = 0, data = 0, cluster = 0;
+    size_t records = 0; // in the index files put there
+
+    uint64_t Read(uint64_t offset, int bytes) const
+    {
+        std::ifstream file(path, std::ios::binary);
+        file.seekg(static_cast<std::streamoff>(offset));
+        uint64_t value = 0;
+        for (int i = 0; i < bytes; i++)
+            value |= static_cast<uint64_t>(file.get()) << (8 * i);
+        return value;
+    }
+    void Write(uint64_t offset, uint64_t value, int bytes) const
+    {
+        std::vector<uint8_t> little;
+        for (int i = 0; i < bytes; i++)
+            little.push_back(static_cast<uint8_t>(value >> (8 * i)));
+        WriteAt(path, offset, little);
+    }
+    // The first cluster of a file or folder, as mtools tells it.
+    uint64_t ClusterOf(const std::string &inImage) const
+    {
+        std::string shown = RunCommand("MTOOLS_SKIP_CHECK=1 mshowfat -i " + Quoted(path) + " " + Quoted("::" + inImage)).out;
+        return std::stoull(shown.substr(shown.find('<') + 1));
+    }
+    // Points the chain at cluster to next.
+    void Chain(uint64_t cluster, uint64_t next) const
+    {
+        for (uint64_t copy = 0; copy < fats; copy++) {
+            uint64_t at = fat + copy * fatBytes + cluster * 3 / 2;
+            uint64_t pair = Read(at, 2);
+            Write(at, cluster & 1 ? (pair & 0x000F) | next << 4 : (pair & 0xF000) | next, 2);
+        }
+    }
+    // Where the entry named name (8.3, padded: "X          ") lies in the
+    // folder whose first cluster is folder.
+    uint64_t EntryOf(uint64_t folder, const std::string &name) const
+    {
+        uint64_t start = data + (folder - 2) * cluster;
+        for (uint64_t at = start; at < start + cluster; at += 32) {
+            std::string here;
+            for (size_t i = 0; i < name.size(); i++)
+                here += static_cast<char>(Read(at + i, 1));
+            if (here == name)
+                return at;
+        }
+        ADD_FAILURE() << name << " not in cluster " << folder;
+        return 0;
+    }
+};
+
+FatImage MakeFat(const std::string &name, const std::vector<std::string> &folders, const std::vector<std::string> &files)
+{
+    FatImage image;
+    image.path = TempPath(name);
+    std::string at = "MTOOLS_SKIP_CHECK=1 && export MTOOLS_SKIP_CHECK && ";
+    Shell("rm -f " + Quoted(image.path) + " && truncate -s 1M " + Quoted(image.path) + " && mkfs.fat -F 12 -s 1 "
+          + Quoted(image.path));
+    for (const std::string &folder : folders)
+        Shell(at + "mmd -i " + Quoted(image.path) + " " + Quoted("::" + folder));
+    for (size_t i = 0; i < files.size(); i++) {
+        IndexLayout layout = SampleLayout(KindCookies, 30, 10 + i, 5, false);
+        std::string loose = TempPath(name + ".index.dat");
+        std::string error;
+        EXPECT_TRUE(WriteIndexFile(loose, BuildIndex(layout), &error)) << error;
+        image.records += JsonLines(RunCommand(DumpCommand() + " -f jsonl " + Quoted(loose)).out).size();
+        Shell(at + "mcopy -i " + Quoted(image.path) + " " + Quoted(loose) + " " + Quoted("::" + files[i]) + " && rm "
+              + Quoted(loose));
+    }
+    uint64_t sector = image.Read(11, 2);
+    image.cluster = sector * image.Read(13, 1);
+    image.fat = sector * image.Read(14, 2);
+    image.fats = image.Read(16, 1);
+    image.fatBytes = sector * image.Read(22, 2);
+    image.data = image.fat + image.fats * image.fatBytes + image.Read(17, 2) * 32;
+    return image;
+}
+
 class DumpImage : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -283,6 +367,129 @@ TEST_F(DumpImage, DamagedImagesAreNamed)
     CommandResult gone = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.E01"));
     EXPECT_EQ(gone.err.rfind("gallimaw-dump: " + copy + "disk.E19: the EWF segment after it is missing\n", 0), 0u)
         << gone.err;
+}
+
+// A partition table entry past the image's end, for which the library
+// drops the whole table; an image cut inside a partition; a file system
+// cut by the end of an image without a partition table. Each is named,
+// and every partition and record that is there is read.
+TEST_F(DumpImage, DamagedPartitionsAreNamed)
+{
+    std::string copy = TempPath("damaged/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(raw) + " " + Quoted(copy + "entry.img") + " && cp " + Quoted(raw)
+          + " " + Quoted(copy + "cut.img") + " && truncate -s 8M " + Quoted(copy + "cut.img"));
+    // Entry 1, the partition without a file system, moved to 100 MiB.
+    WriteAt(copy + "entry.img", 446, {0, 0, 0, 0, 7, 0, 0, 0, 0, 0x20, 3, 0, 0, 8, 0, 0});
+    CommandResult entry = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(copy + "entry.img"));
+    EXPECT_EQ(entry.exitCode, 1);
+    EXPECT_EQ(entry.err, "gallimaw-dump: " + copy + "entry.img p1 (partition table entry 1, type 0x07, bytes "
+                         "104857600 to 105906175): lies outside the image, which ends at byte 25165824; not read\n");
+    EXPECT_EQ(JsonLines(entry.out).size(), JsonLines(RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(raw)).out).size());
+
+    CommandResult cut = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "cut.img"));
+    EXPECT_NE(cut.err.find(copy + "cut.img p2 (DOS FAT16 (0x06), bytes 2097152 to 23068671): cut short: the image "
+                           "ends at byte 8388608; what lies before is read"), std::string::npos) << cut.err;
+
+    FatImage fat = MakeFat("fat-cut.img", {}, {"/index.dat"});
+    Shell("truncate -s 600000 " + Quoted(fat.path));
+    CommandResult cutFat = RunCommand(DumpCommand() + " -l --image " + Quoted(fat.path));
+    EXPECT_EQ(cutFat.exitCode, 1);
+    EXPECT_EQ(cutFat.err, "gallimaw-dump: " + fat.path + " (no partition table, bytes 0 to 599999): its file system "
+                          "(bytes 0 to 1048575) runs past the image's end; what lies inside is read\n");
+    Shell("rm " + Quoted(fat.path));
+}
+
+// A split raw image with a part missing, and one with a part cut short:
+// each named, as EWF segments are.
+TEST_F(DumpImage, DamagedSplitRawImagesAreNamed)
+{
+    std::string copy = TempPath("damaged/split/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(TempPath("")) + "disk.raw.* " + Quoted(copy) + " && mv "
+          + Quoted(copy + "disk.raw.003") + " " + Quoted(copy + "part3"));
+    CommandResult missing = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.raw.001"));
+    EXPECT_NE(missing.err.find("gallimaw-dump: " + copy + "disk.raw.003: missing: the split raw image is read up to "
+                               "the part before it; " + copy + "disk.raw.004 and the parts after it are not read\n"),
+              std::string::npos) << missing.err;
+
+    Shell("mv " + Quoted(copy + "part3") + " " + Quoted(copy + "disk.raw.003") + " && truncate -s 4000000 "
+          + Quoted(copy + "disk.raw.002"));
+    CommandResult cut = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.raw.001"));
+    EXPECT_NE(cut.err.find("gallimaw-dump: " + copy + "disk.raw.002: part 2 of the split raw image is 4000000 bytes, "
+                           "not 5000000 as the first part: every byte after it is read at a wrong offset\n"),
+              std::string::npos) << cut.err;
+}
+
+// Folders whose clusters form a ring, and a folder entry pointing back to
+// the folder that holds it: each walk ends, names the loop, and reports
+// every record still there.
+TEST(DamagedFolders, LoopsAreNamedAndEveryRecordReported)
+{
+    std::vector<std::string> ring;
+    for (std::string folder; ring.size() < 9;)
+        ring.push_back(folder += "/f" + std::to_string(ring.size() + 1));
+    FatImage ringed = MakeFat("fat-ring.img", ring, {"/index.dat", "/f1/f2/f3/index.dat", ring.back() + "/index.dat"});
+    for (size_t i = 0; i < ring.size(); i++)
+        ringed.Chain(ringed.ClusterOf(ring[i]), ringed.ClusterOf(ring[(i + 1) % ring.size()]));
+
+    FatImage back = MakeFat("fat-back.img", {"/a", "/a/b", "/a/x", "/a/b/c"},
+                            {"/a/index.dat", "/a/b/index.dat", "/a/b/c/index.dat", "/index.dat"});
+    back.Write(back.EntryOf(back.ClusterOf("/a"), "X          ") + 26, back.ClusterOf("/a"), 2);
+
+    for (const FatImage *image : {&ringed, &back}) {
+        CommandResult result = RunCommand("timeout 20 " + DumpCommand() + " -f jsonl --image " + Quoted(image->path));
+        EXPECT_EQ(result.exitCode, 1) << image->path << "\n" << result.err;
+        EXPECT_NE(result.err.find("gallimaw-dump: " + image->path + ": /"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("/: a loop in the folder tree: this is the folder /"), std::string::npos) << result.err;
+        EXPECT_EQ(JsonLines(result.out).size(), image->records) << image->path;
+    }
+    Shell("rm " + Quoted(ringed.path) + " " + Quoted(back.path));
+}
+
+// Folders nested deeper than any Windows path: named where the walk stops.
+TEST(DamagedFolders, FoldersNestedTooDeepAreNamed)
+{
+    std::vector<std::string> nested{"/a"};
+    while (nested.size() < 130)
+        nested.push_back(nested.back() + "/a");
+    FatImage image = MakeFat("fat-deep.img", nested, {"/index.dat"});
+    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(image.path));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "gallimaw-dump: " + image.path + ": " + nested[128] + "/: folders nested more than 128 deep; "
+                          "not read\n");
+    EXPECT_EQ(JsonLines(result.out).size(), image.records);
+    Shell("rm " + Quoted(image.path));
+}
+
+// A file's entry with a size larger than the file system, and one whose
+// start cluster lies past the last: each named with what is wrong; the
+// first is read from its cluster chain, and the rest of the image as ever.
+// The stale cluster of a deleted folder is not judged.
+TEST(DamagedFolders, DamagedEntriesAreNamed)
+{
+    FatImage image = MakeFat("fat-entries.img", {"/huge", "/past", "/gone"},
+                             {"/huge/index.dat", "/past/index.dat", "/index.dat"});
+    image.Write(image.EntryOf(image.ClusterOf("/huge"), "INDEX   DAT") + 28, 0xFFFFFF00, 4);
+    image.Write(image.EntryOf(image.ClusterOf("/past"), "INDEX   DAT") + 26, 0xFF0, 2);
+    uint64_t gone = image.EntryOf(image.ClusterOf("/gone"), "..         ") + 32;
+    Shell("MTOOLS_SKIP_CHECK=1 mrd -i " + Quoted(image.path) + " ::/gone");
+    std::string stale = "INDEX   DAT ";
+    WriteAt(image.path, gone, std::vector<uint8_t>(stale.begin(), stale.end()));
+    image.Write(gone + 26, 0xFF0, 2);
+    for (const char *option : {"--image", "--carve"}) {
+        CommandResult result = RunCommand(DumpCommand() + " -f jsonl " + option + " " + Quoted(image.path));
+        EXPECT_EQ(result.exitCode, 1) << option;
+        std::string where = "gallimaw-dump: " + image.path + ": ";
+        EXPECT_NE(result.err.find(where + "/huge/INDEX.DAT: damaged folder entry: size 4294967040 bytes, more than "),
+                  std::string::npos) << result.err;
+        EXPECT_NE(result.err.find(where + "/past/INDEX.DAT: damaged folder entry: start cluster 4080 past the last "
+                                  "cluster "), std::string::npos) << result.err;
+        size_t read = 0;
+        for (const json &record : JsonLines(result.out))
+            read += record["state"] != "carved";
+        EXPECT_EQ(read, image.records / 3 * 2) << option;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+    }
+    Shell("rm " + Quoted(image.path));
 }
 
 } // namespace
