@@ -48,22 +48,25 @@ uint8_t *CopyBuffer()
     return buffer.get();
 }
 
+// What a file that is neither a regular file nor a folder is, for the
+// reason it is refused.
+const char *FileTypeName(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "no regular file";
+}
+
 int OpenInput(const std::string &path, struct stat *status, std::string *reason)
 {
-    bool standardInput = path == kStandardInputName;
-    int fd = standardInput ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fstat(fd, status) != 0) {
-        *reason = Reason("", errno);
-        if (fd >= 0)
-            close(fd);
-        return -1;
-    }
-    if (S_ISDIR(status->st_mode)) {
-        *reason = Reason("", EISDIR);
-        close(fd);
-        return -1;
-    }
-    if (S_ISREG(status->st_mode))
+    int fd = OpenInputFile(path, status, reason);
+    if (fd < 0 || S_ISREG(status->st_mode))
         return fd;
     // A pipe cannot be mapped: its bytes go to an unlinked temporary file.
     int copy = CopyToTemporaryFile(
@@ -171,6 +174,65 @@ bool MapMisaligned(int fd, uint64_t offset, MappedIndex *index, std::string *rea
 }
 
 } // namespace
+
+int OpenInputFile(const std::string &path, struct stat *status, std::string *reason)
+{
+    bool standardInput = path == kStandardInputName;
+    // Opening a FIFO waits for a writer, and a device may never answer:
+    // neither is waited for before its type is known.
+    int fd = standardInput ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                           : open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, status) != 0) {
+        *reason = Reason("", errno);
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    bool pipe = S_ISFIFO(status->st_mode) || S_ISSOCK(status->st_mode);
+    if (S_ISDIR(status->st_mode) || !(S_ISREG(status->st_mode) || (standardInput && pipe))) {
+        *reason = S_ISDIR(status->st_mode) ? Reason("", EISDIR)
+                                           : std::string(FileTypeName(status->st_mode))
+                                                 + (standardInput ? ", not a file or a pipe" : ", not a regular file");
+        close(fd);
+        return -1;
+    }
+    if (!standardInput && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        *reason = Reason("", errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool ReadSmallFile(const std::string &path, uint64_t limit, std::string *text, std::string *reason)
+{
+    struct stat status;
+    int fd = OpenInputFile(path, &status, reason);
+    if (fd < 0)
+        return false;
+    text->clear();
+    // A file that grows while it is read is cut off one byte past the limit.
+    bool fits = static_cast<uint64_t>(status.st_size) <= limit;
+    while (fits) {
+        char buffer[1 << 16];
+        ssize_t got = read(fd, buffer, static_cast<size_t>(std::min<uint64_t>(sizeof buffer, limit + 1 - text->size())));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *reason = Reason("", errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        text->append(buffer, static_cast<size_t>(got));
+        fits = text->size() <= limit;
+    }
+    close(fd);
+    if (!fits)
+        *reason = "larger than " + std::to_string(limit) + " bytes";
+    return fits;
+}
 
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
 {

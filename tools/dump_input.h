@@ -1,5 +1,7 @@
 // An index file mapped read-only for gallimaw-dump, standard input included.
 #pragma once
+#include <sys/stat.h>
+
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,15 @@ struct MappedIndex {
     uint64_t readFrom = 0, readTo = 0;  // the windows FindMappedReach reads now
     volatile sig_atomic_t shrank = 0;   // the file lost bytes while mapped
 };
+
+// Opens a file that a user names or a device folder holds: a regular file,
+// or for "-" standard input, which may be a pipe. Nothing is waited for
+// before the type is known; -1, with the reason, for a folder, a FIFO, a
+// device or a socket.
+int OpenInputFile(const std::string &path, struct stat *status, std::string *reason);
+// The whole of a file that OpenInputFile accepts, when it holds at most
+// limit bytes; false, with the reason, otherwise.
+bool ReadSmallFile(const std::string &path, uint64_t limit, std::string *text, std::string *reason);
 
 // Maps path ("-" for standard input) and opens the image; false with the
 // reason in reason. An empty file maps as an image of no bytes.

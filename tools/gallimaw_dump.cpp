@@ -59,26 +59,28 @@ bool KindWanted(const DumpOptions &options, int kind)
     return !options.kindMask || (kind != KindUnknown && options.kindMask & 1u << kind);
 }
 
-// The wanted index files of one device folder; false when it has none.
+// The wanted index files of one device folder; false when it has none or
+// its registry export could not be read or named a path out of the folder.
 bool AddDeviceSources(const DumpOptions &options, const std::string &folder, std::vector<DumpSource> *found)
 {
     std::vector<DeviceIndexFile> files;
-    std::string reason;
-    if (!FindDeviceIndexFiles(folder, &files, &reason)) {
-        Complain(folder, reason);
-        return false;
-    }
+    std::vector<std::string> problems;
+    if (!FindDeviceIndexFiles(folder, &files, &problems))
+        return ComplainOfEach(problems);
+    bool sound = ComplainOfEach(problems);
     size_t before = found->size();
     for (const DeviceIndexFile &file : files) {
         if (!KindWanted(options, file.kind))
             continue;
-        if (!file.hostPath.empty())
+        if (!file.problem.empty())
+            sound = ComplainOfEach({file.problem});
+        else if (!file.hostPath.empty())
             found->push_back({file.hostPath, file.kind, 0});
         else
             Complain(folder, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
     }
     if (found->size() > before)
-        return true;
+        return sound;
     Complain(folder, "no index file found");
     return false;
 }

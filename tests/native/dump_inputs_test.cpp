@@ -1,6 +1,7 @@
 // gallimaw-dump's inputs and behaviour as a command: files, standard
 // input, device folders, --kind, --mixed, errors and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "dump_index_files.h"
 #include "run_command.h"
@@ -59,6 +61,17 @@ void WriteText(const std::string &path, const std::string &text)
 {
     std::ofstream(path, std::ios::binary) << text;
 }
+
+// A copied file system with cache and history in the fallback folders, its
+// registry export (user.reg) left to the caller.
+std::string FallbackDevice(const std::string &name)
+{
+    std::string copy = TempPath(name);
+    PlaceIndex(copy + "/Windows/Temporary Internet Files/Content.IE5/index.dat", "http://cache.example/");
+    PlaceIndex(copy + "/Windows/History/index.dat", "http://history.example/");
+    return copy;
+}
+
 
 } // namespace
 
@@ -324,4 +337,69 @@ TEST(DumpInputs, AFileThatShrinksWhileReadIsReportedWithTheRecordsReadBefore)
     std::ifstream reported(errors);
     std::string error((std::istreambuf_iterator<char>(reported)), std::istreambuf_iterator<char>());
     EXPECT_EQ(error, "gallimaw-dump: " + path + ": the file shrank while it was read\n");
+}
+
+
+// Each registry export that cannot be read is named, and the fallback
+// folders are read instead; none is waited on or read whole into memory.
+TEST(DumpInputs, AnUnreadableRegistryExportIsNamed)
+{
+    std::string copy = FallbackDevice("bad-registry");
+    std::string registry = copy + "/user.reg";
+    const struct {
+        std::function<void()> make;
+        const char *reason;
+    } cases[] = {
+        {[&] { ASSERT_EQ(symlink("/dev/zero", registry.c_str()), 0); }, "a character device, not a regular file"},
+        {[&] { ASSERT_EQ(mkfifo(registry.c_str(), 0600), 0); }, "a pipe, not a regular file"},
+        {[&] { ASSERT_EQ(RunCommand("truncate -s 1G " + Quoted(registry)).exitCode, 0); }, "larger than 16777216 bytes"},
+        {[&] { ASSERT_EQ(symlink("gone.reg", registry.c_str()), 0); }, "No such file or directory"},
+    };
+    for (const auto &bad : cases) {
+        std::filesystem::remove(registry);
+        bad.make();
+        CommandResult result = RunCommand("timeout 20 " + DumpCommand() + " --kind=cache,history --device "
+                                          + Quoted(copy));
+        EXPECT_EQ(result.exitCode, 1) << bad.reason;
+        EXPECT_NE(result.err.find("gallimaw-dump: " + registry + ": " + bad.reason + "; not read as the registry"),
+                  std::string::npos) << result.err;
+        EXPECT_EQ(Urls(result.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
+    }
+}
+
+// A shell folder value that climbs out of the device folder, with either
+// separator, reads nothing there.
+TEST(DumpInputs, ARegistryPathOutOfTheDeviceFolderIsRefused)
+{
+    std::string copy = FallbackDevice("climbing/device");
+    PlaceIndex(TempPath("climbing/outside/Content.IE5/index.dat"), "http://outside.example/");
+    for (const char *value : {"\\\\..\\\\outside", "\\\\Windows/../../outside"}) {
+        WriteText(copy + "/user.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                      "\\Explorer\\Shell Folders]\r\n\"Cache\"=\"" + std::string(value) + "\"\r\n");
+        CommandResult result = RunCommand(DumpCommand() + " --kind=cache,history --device " + Quoted(copy));
+        EXPECT_EQ(result.exitCode, 1) << value;
+        EXPECT_NE(result.err.find(copy + "/user.reg: the Cache folder leads out of the device folder"),
+                  std::string::npos) << result.err;
+        EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://history.example/"}) << value;
+    }
+}
+
+// A FIFO where an index file should be is named, not waited on, whether a
+// device folder holds it or the command line names it; the other files
+// are printed.
+TEST(DumpInputs, AnIndexFileThatIsAPipeIsRefused)
+{
+    std::string copy = FallbackDevice("fifo-device");
+    std::string history = copy + "/Windows/History/index.dat";
+    std::filesystem::remove(history);
+    ASSERT_EQ(mkfifo(history.c_str(), 0600), 0);
+    CommandResult device = RunCommand("timeout 20 " + DumpCommand() + " --device " + Quoted(copy));
+    EXPECT_EQ(device.exitCode, 1);
+    EXPECT_NE(device.err.find("gallimaw-dump: " + history + ": a pipe, not a regular file"), std::string::npos)
+        << device.err;
+    EXPECT_EQ(Urls(device.out), std::vector<std::string>{"http://cache.example/"});
+    CommandResult named = RunCommand("timeout 20 " + DumpCommand() + " " + Quoted(history) + " /dev/null");
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_EQ(named.err, "gallimaw-dump: " + history + ": a pipe, not a regular file\n"
+                         "gallimaw-dump: /dev/null: a character device, not a regular file\n");
 }
