@@ -195,6 +195,16 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
     } else if (HashTableOutside(&index->image)) {
         Complain(SourceName(source), "the first hash table lies outside the file; records searched from the data area on");
     }
+    // A file cut short keeps its header and allocation bitmap, but the
+    // records and hash tables past the cut are gone: a record that only a
+    // lost table listed is no longer known to be allocated.
+    uint64_t stated = ReadImageU32(&index->image, INDEX_FILE_SIZE_OFFSET);
+    if (HasIndexSignature(&index->image) && stated > index->size) {
+        Complain(SourceName(source), std::to_string(index->size) + " of the " + std::to_string(stated)
+                                         + " bytes its header states; the records past its end are lost, and a record "
+                                           "listed only in a lost hash table is reported recovered");
+        gFaultNoted = true;
+    }
     FindMappedReach(index);
     ScanIndexRecords(&index->image, index->reach.get(), PassWantedRecord, &scan);
 }

@@ -403,3 +403,28 @@ TEST(DumpInputs, AnIndexFileThatIsAPipeIsRefused)
     EXPECT_EQ(named.err, "gallimaw-dump: " + history + ": a pipe, not a regular file\n"
                          "gallimaw-dump: /dev/null: a character device, not a regular file\n");
 }
+
+// A file cut to 200,000 bytes, less than half the size its header states,
+// is named, and every record that lies in what is left is printed.
+TEST(DumpInputs, AFileShorterThanItsHeaderStatesIsNamed)
+{
+    std::string path = WriteIndex("cut.dat", SampleLayout(KindCache, 1600, 3, 5, false));
+    auto offsets = [&](uint64_t below) {
+        std::vector<std::string> found;
+        std::string out = RunCommand(DumpCommand() + " -f jsonl " + Quoted(path)).out;
+        for (size_t at = 0; (at = out.find("\"offset\":", at)) != std::string::npos; at++)
+            if (std::stoull(out.substr(at + 9)) < below)
+                found.push_back(out.substr(at + 9, out.find(',', at) - at - 9));
+        return found;
+    };
+    uint64_t stated = std::filesystem::file_size(path);
+    std::vector<std::string> whole = offsets(200000 - INDEX_SCAN_MARGIN);
+    ASSERT_EQ(truncate(path.c_str(), 200000), 0);
+    CommandResult cut = RunCommand(DumpCommand() + " " + Quoted(path));
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err, "gallimaw-dump: " + path + ": 200000 of the " + std::to_string(stated)
+                           + " bytes its header states; the records past its end are lost, and a record listed only "
+                             "in a lost hash table is reported recovered\n");
+    EXPECT_EQ(offsets(UINT64_MAX), whole);
+    EXPECT_GT(whole.size(), 500u);
+}
