@@ -518,6 +518,16 @@ void ListSources(const std::vector<DumpSource> &sources)
     }
 }
 
+// Whether everything written to standard output reached it; a write that
+// failed (a full disk, a closed pipe) is named on standard error.
+bool OutputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    Complain("standard output", std::strerror(errno));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -531,7 +541,7 @@ int main(int argc, char **argv)
     }
     if (options.help || options.version) {
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return OutputWritten() ? 0 : 1;
     }
     // A terminal sees each record as it is found; a pipe or file gets the
     // printers' own large writes, which need no second buffer.
@@ -546,7 +556,7 @@ int main(int argc, char **argv)
     if (options.list) {
         ListSources(sources);
         CloseDiskImages();
-        return std::fflush(stdout) == 0 && allRead ? 0 : 1;
+        return OutputWritten() && allRead ? 0 : 1;
     }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
@@ -560,9 +570,7 @@ int main(int argc, char **argv)
     if (BodyLeftOutLocalTimes())
         Complain("note", "daily and weekly history keep their modified times in local time; the body file leaves "
                          "them out (give --timezone=ZONE to convert them to UTC)");
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Complain("standard output", std::strerror(errno));
+    if (!OutputWritten())
         return 1;
-    }
     return allRead && !gFaultNoted ? 0 : 1;
 }

@@ -109,6 +109,16 @@ TEST(DumpInputs, UnreadableFilesAreNamedOnStandardErrorAndTheOthersPrinted)
     EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
 }
 
+TEST(DumpInputs, HelpVersionAndListToAFullDiskFail)
+{
+    std::string good = WriteIndex("listed.dat", LayoutOf({SampleRecord("http://listed.example/")}));
+    for (const std::string &options : {std::string("--help"), std::string("--version"), "-l " + Quoted(good)}) {
+        CommandResult full = RunCommand("(" + DumpCommand() + " " + options + " >/dev/full)");
+        EXPECT_EQ(full.exitCode, 1) << options;
+        EXPECT_EQ(full.err, "gallimaw-dump: standard output: No space left on device\n") << options;
+    }
+}
+
 TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
 {
     CommandResult help = RunCommand(DumpCommand() + " --help");
