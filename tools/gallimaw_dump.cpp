@@ -219,17 +219,22 @@ struct Printer {
     FILE *file = nullptr;     // standard output, or the temporary file once made
     bool lineByLine = false;  // a terminal sees each record as it is found
     size_t holdBytes = kOutputBuffer;
-    bool failed = false;      // the temporary file could not be written
+    std::string failure;      // why the temporary file could not be written
 };
 
 void FlushPrinter(Printer *printer)
 {
     if (!printer->out.size)
         return;
-    if (!printer->file)
-        printer->file = std::tmpfile();
-    if (!printer->file || std::fwrite(printer->out.bytes.get(), 1, printer->out.size, printer->file) != printer->out.size)
-        printer->failed = true;
+    if (!printer->file && printer->failure.empty()) {
+        int fd = MakeTemporaryFile(&printer->failure);
+        if (fd >= 0 && !(printer->file = fdopen(fd, "w+")))
+            close(fd);
+    }
+    bool held = printer->file
+                && std::fwrite(printer->out.bytes.get(), 1, printer->out.size, printer->file) == printer->out.size;
+    if (!held && printer->failure.empty())
+        printer->failure = std::string("cannot hold the output in a temporary file: ") + std::strerror(errno);
     printer->out.size = 0;
 }
 
@@ -391,18 +396,20 @@ void PrintFile(void *context, size_t slot)
     FileJob &job = run->jobs[slot];
     if (!job.read)
         Complain(SourceName(*job.source), job.problem);
-    if (job.printer.file) {
-        if (job.printer.failed || !CopyHeldOutput(job.printer.file)) {
-            Complain(SourceName(*job.source), "cannot hold the output in a temporary file");
-            job.read = false;
-        }
-        std::fclose(job.printer.file);
+    if (job.printer.file && job.printer.failure.empty() && !CopyHeldOutput(job.printer.file))
+        job.printer.failure = std::string("cannot read back the output held in a temporary file: ")
+                              + std::strerror(errno);
+    if (!job.printer.failure.empty()) {
+        Complain(SourceName(*job.source), job.printer.failure);
+        job.read = false;
     }
+    if (job.printer.file)
+        std::fclose(job.printer.file);
     std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
     // The slot's next file writes into the same buffer.
     job.printer.out.size = 0;
     job.printer.file = nullptr;
-    job.printer.failed = false;
+    job.printer.failure.clear();
     run->allRead = run->allRead && job.read;
 }
 

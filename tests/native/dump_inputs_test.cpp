@@ -438,3 +438,33 @@ TEST(DumpInputs, AFileShorterThanItsHeaderStatesIsNamed)
     EXPECT_EQ(offsets(UINT64_MAX), whole);
     EXPECT_GT(whole.size(), 500u);
 }
+
+// Standard input and output held for its turn are copied to $TMPDIR, and a
+// $TMPDIR that cannot hold them is named.
+TEST(DumpInputs, TemporaryCopiesGoToTMPDIR)
+{
+    std::string path = WriteIndex("piped.dat", LayoutOf({SampleRecord("http://piped.example/")}));
+    std::string missing = TempPath("no-such-folder");
+    CommandResult piped = RunCommand("cat " + Quoted(path) + " | TMPDIR=" + Quoted(missing) + " " + DumpCommand() + " -");
+    EXPECT_EQ(piped.exitCode, 1);
+    EXPECT_EQ(piped.err, "gallimaw-dump: -: cannot make a temporary file in " + missing + ": No such file or directory\n");
+    CommandResult held = RunCommand("cat " + Quoted(path) + " | TMPDIR=" + Quoted(TempPath("")) + " " + DumpCommand()
+                                    + " -");
+    EXPECT_EQ(held.exitCode, 0) << held.err;
+    EXPECT_EQ(Urls(held.out), std::vector<std::string>{"http://piped.example/"});
+
+    // Two files read in parallel: the first one's output, over 4 MB, waits
+    // for its turn in a temporary file.
+    std::string root = TempPath("held");
+    MakeFolder(root);
+    std::string error;
+    ASSERT_TRUE(WriteIndexFile(root + "/a.dat", BuildIndex(SampleLayout(KindHistory, 30000, 5, 5, false)), &error));
+    PlaceIndex(root + "/b.dat", "http://second.example/");
+    CommandResult parallel = RunCommand("TMPDIR=" + Quoted(missing) + " " + DumpCommand() + " -f csv -r " + Quoted(root));
+    if (std::stoi(RunCommand("nproc").out) < 2)
+        GTEST_SKIP() << "one processor reads the files one after another";
+    EXPECT_EQ(parallel.exitCode, 1);
+    EXPECT_EQ(parallel.err,
+              "gallimaw-dump: " + root + "/a.dat: cannot make a temporary file in " + missing + ": No such file or directory\n");
+    EXPECT_NE(parallel.out.find("http://second.example/"), std::string::npos);
+}
