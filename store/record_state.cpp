@@ -10,6 +10,8 @@
 #define HASH_FLAGS_INVALID 0x1u
 #define HASH_UNINITIALISED 0x0BADF00Du
 #define HASH_UNINITIALISED_IE8 0xDEADBEEFu
+// How far the search for a record goes before it tells its caller.
+#define SCAN_STRETCH_BYTES (1u << 20)
 
 static uint64_t BitmapBlocks(const IndexImage *image)
 {
@@ -143,10 +145,25 @@ static uint64_t RecoveredRecordEnd(const IndexImage *image, const IndexReach *re
 
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context)
 {
+    ScanIndexRecordsPassing(image, reach, visit, NULL, context);
+}
+
+void ScanIndexRecordsPassing(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit,
+                             ImageRangeDone passed, void *context)
+{
     uint64_t limit = ScanLimit(image);
     uint32_t signature = 0;
     uint64_t cursor = ScanStart(image);
-    while ((cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit) {
+    while (cursor < limit) {
+        uint64_t stretch = passed && limit - cursor > SCAN_STRETCH_BYTES ? cursor + SCAN_STRETCH_BYTES : limit;
+        uint64_t found = FindRecordSignature(image, cursor, stretch, &signature);
+        if (found == stretch) {
+            if (passed)
+                passed(context, cursor, stretch - cursor);
+            cursor = stretch;
+            continue;
+        }
+        cursor = found;
         ScannedRecord record = {cursor, 0, RecordTypeOf(signature), 0};
         if (record.type == RecordNone) {
             cursor += RecordStep(image, cursor);

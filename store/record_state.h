@@ -38,3 +38,8 @@ typedef void (*StatedRecordVisitor)(void *context, const ScannedRecord *record);
 // The scan goes on where each record ends; "HASH" records are stepped over
 // by the blocks they claim.
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context);
+// The same, telling passed of each stretch the search has gone over without
+// finding a record, at most a megabyte at a time, so that a caller can give
+// its pages back however far apart the records lie.
+void ScanIndexRecordsPassing(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit,
+                             ImageRangeDone passed, void *context);

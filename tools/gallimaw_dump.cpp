@@ -170,6 +170,7 @@ typedef void (*RecordSink)(void *context, const ScannedRecord &record);
 
 struct SourceScan {
     const DumpOptions *options;
+    MappedIndex *index;
     RecordSink sink;
     void *context;
 };
@@ -183,10 +184,19 @@ void PassWantedRecord(void *context, const ScannedRecord *record)
         scan->sink(scan->context, *record);
 }
 
+// A long stretch without records, such as a sparse file's holes, is given
+// back as the scan passes it. The thread that scans is the one that gives
+// back the pages behind its records too; a record still to be formatted
+// that lay there faults its pages back in.
+void ReleasePassedStretch(void *context, uint64_t offset, uint64_t bytes)
+{
+    ReleaseScannedPages(static_cast<SourceScan *>(context)->index, offset + bytes);
+}
+
 void ScanSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, RecordSink sink,
                 void *context)
 {
-    SourceScan scan{&options, sink, context};
+    SourceScan scan{&options, index, sink, context};
     // An empty file holds nothing to lose.
     if (index->size && !HasIndexSignature(&index->image)) {
         Complain(SourceName(source), "not an index file (it does not begin with \"" INDEX_SIGNATURE
@@ -206,7 +216,7 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
         gFaultNoted = true;
     }
     FindMappedReach(index);
-    ScanIndexRecords(&index->image, index->reach.get(), PassWantedRecord, &scan);
+    ScanIndexRecordsPassing(&index->image, index->reach.get(), PassWantedRecord, ReleasePassedStretch, &scan);
 }
 
 // Where lines go: straight to standard output, or held for their turn in

@@ -468,3 +468,29 @@ TEST(DumpInputs, TemporaryCopiesGoToTMPDIR)
               "gallimaw-dump: " + root + "/a.dat: cannot make a temporary file in " + missing + ": No such file or directory\n");
     EXPECT_NE(parallel.out.find("http://second.example/"), std::string::npos);
 }
+
+// Memory stays flat however far apart the records lie: in a 4 GiB sparse
+// file, and in standard input that goes on past the largest index file,
+// whose first 4 GiB are read.
+TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
+{
+    std::string path = WriteIndex("sparse.dat", LayoutOf({SampleRecord("http://sparse.example/")}));
+    std::string overlong = "(cat " + Quoted(path) + "; dd if=/dev/zero bs=1M count=4096 status=none) | ";
+    ASSERT_EQ(truncate(path.c_str(), off_t{4} << 30), 0);
+    std::string peak = TempPath("peak");
+    for (const std::string &input : {std::string(), overlong}) {
+        CommandResult result = RunCommand(input + "TMPDIR=" + Quoted(TempPath("")) + " timeout 300 /usr/bin/time -o "
+                                          + Quoted(peak) + " -f 'peak %M' " + DumpCommand() + " "
+                                          + (input.empty() ? Quoted(path) : "-"));
+        EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://sparse.example/"}) << input;
+        std::ifstream timed(peak);
+        std::string report((std::istreambuf_iterator<char>(timed)), std::istreambuf_iterator<char>());
+        size_t kilobytes = report.find("peak ");
+        ASSERT_NE(kilobytes, std::string::npos) << report;
+        EXPECT_LT(std::stoull(report.substr(kilobytes + 5)), 64u << 10) << input;
+        EXPECT_EQ(result.exitCode, input.empty() ? 0 : 1) << result.err;
+        if (!input.empty())
+            EXPECT_NE(result.err.find("gallimaw-dump: -: more than 4294967296 bytes, more than an index file holds"),
+                      std::string::npos) << result.err;
+    }
+}
