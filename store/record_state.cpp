@@ -10,8 +10,6 @@
 #define HASH_FLAGS_INVALID 0x1u
 #define HASH_UNINITIALISED 0x0BADF00Du
 #define HASH_UNINITIALISED_IE8 0xDEADBEEFu
-// How far the search for a record goes before it tells its caller.
-#define SCAN_STRETCH_BYTES (1u << 20)
 
 static uint64_t BitmapBlocks(const IndexImage *image)
 {
@@ -154,16 +152,7 @@ void ScanIndexRecordsPassing(const IndexImage *image, const IndexReach *reach, S
     uint64_t limit = ScanLimit(image);
     uint32_t signature = 0;
     uint64_t cursor = ScanStart(image);
-    while (cursor < limit) {
-        uint64_t stretch = passed && limit - cursor > SCAN_STRETCH_BYTES ? cursor + SCAN_STRETCH_BYTES : limit;
-        uint64_t found = FindRecordSignature(image, cursor, stretch, &signature);
-        if (found == stretch) {
-            if (passed)
-                passed(context, cursor, stretch - cursor);
-            cursor = stretch;
-            continue;
-        }
-        cursor = found;
+    while ((cursor = FindRecordSignaturePassing(image, cursor, limit, &signature, passed, context)) < limit) {
         ScannedRecord record = {cursor, 0, RecordTypeOf(signature), 0};
         if (record.type == RecordNone) {
             cursor += RecordStep(image, cursor);
