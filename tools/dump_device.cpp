@@ -5,7 +5,9 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sstream>
 
 #include "tools/dump_input.h"
@@ -71,6 +73,15 @@ bool ClimbsOut(const std::string &devicePath)
         if (part == "..")
             return true;
     return false;
+}
+
+// Whether path, its links followed, lies under folder.
+bool LiesUnder(const std::string &folder, const std::string &path)
+{
+    std::unique_ptr<char, decltype(&free)> realFolder(realpath(folder.c_str(), nullptr), free);
+    std::unique_ptr<char, decltype(&free)> realPath(realpath(path.c_str(), nullptr), free);
+    return realFolder && realPath && !std::strncmp(realPath.get(), realFolder.get(), std::strlen(realFolder.get()))
+           && realPath.get()[std::strlen(realFolder.get())] == '/';
 }
 
 // The text of a device's registry export, or "" when it has none or it
@@ -196,7 +207,12 @@ bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile
                 break;
             }
             file.hostPath = HostPathOf(root, devicePath);
-            if (!file.hostPath.empty())
+            // A copied file system may hold symbolic links; none may lead out.
+            if (!file.hostPath.empty() && !LiesUnder(root, file.hostPath)) {
+                file.problem = file.hostPath + ": a symbolic link leads out of the device folder; refused";
+                file.hostPath.clear();
+            }
+            if (!file.hostPath.empty() || !file.problem.empty())
                 break;
         }
         if (file.hostPath.empty() && file.problem.empty())

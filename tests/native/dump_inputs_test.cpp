@@ -378,7 +378,7 @@ TEST(DumpInputs, AnUnreadableRegistryExportIsNamed)
 }
 
 // A shell folder value that climbs out of the device folder, with either
-// separator, reads nothing there.
+// separator, reads nothing there; nor does a symbolic link that leads out.
 TEST(DumpInputs, ARegistryPathOutOfTheDeviceFolderIsRefused)
 {
     std::string copy = FallbackDevice("climbing/device");
@@ -392,6 +392,14 @@ TEST(DumpInputs, ARegistryPathOutOfTheDeviceFolderIsRefused)
                   std::string::npos) << result.err;
         EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://history.example/"}) << value;
     }
+    std::filesystem::remove(copy + "/user.reg");
+    ASSERT_EQ(symlink(TempPath("climbing/outside").c_str(), (copy + "/Windows/Cookies").c_str()), 0);
+    PlaceIndex(TempPath("climbing/outside/index.dat"), "http://linked.example/");
+    CommandResult linked = RunCommand(DumpCommand() + " --device " + Quoted(copy));
+    EXPECT_EQ(linked.exitCode, 1);
+    EXPECT_NE(linked.err.find(copy + "/Windows/Cookies/index.dat: a symbolic link leads out of the device folder"),
+              std::string::npos) << linked.err;
+    EXPECT_EQ(Urls(linked.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
 }
 
 // A FIFO where an index file should be is named, not waited on, whether a
