@@ -2,6 +2,9 @@
 
 #include <string.h>
 
+// How far FindRecordSignaturePassing searches before it tells its caller.
+#define SCAN_STRETCH_BYTES (1u << 20)
+
 static void FillDirectoryTable(IndexImage *image)
 {
     uint32_t count = ReadImageU32(image, INDEX_DIRECTORY_COUNT_OFFSET);
@@ -77,6 +80,18 @@ uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t li
         from = SkipToSignatureStart(image, from + 1, limit);
     }
     return limit;
+}
+
+uint64_t FindRecordSignaturePassing(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature,
+                                    ImageRangeDone passed, void *context)
+{
+    for (; passed && from < limit && limit - from > SCAN_STRETCH_BYTES; from += SCAN_STRETCH_BYTES) {
+        uint64_t found = FindRecordSignature(image, from, from + SCAN_STRETCH_BYTES, signature);
+        if (found < from + SCAN_STRETCH_BYTES)
+            return found;
+        passed(context, from, SCAN_STRETCH_BYTES);
+    }
+    return FindRecordSignature(image, from, limit, signature);
 }
 
 uint64_t ReadRecordSize(const IndexImage *image, uint64_t recordOffset)

@@ -9,6 +9,7 @@
 #define INDEX_SIGNATURE "Client UrlCache MMF Ver "
 #define INDEX_SIGNATURE_BYTES 24
 #define INDEX_VERSION_DIGIT_OFFSET 24
+#define INDEX_FILE_SIZE_OFFSET 28 // the file size the header records
 #define INDEX_HASH_TABLE_OFFSET 32
 #define INDEX_BLOCK_COUNT_OFFSET 36
 #define INDEX_DIRECTORY_COUNT_OFFSET 72
@@ -90,6 +91,16 @@ int IsRecordSignature(uint32_t signature);
 // The first offset from `from` on, before limit, that holds one of the
 // four record signatures (stored in signature), or limit.
 uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature);
+
+// Told of each range of the image that a reader has finished with, so that
+// a caller can give its pages back.
+typedef void (*ImageRangeDone)(void *context, uint64_t offset, uint64_t bytes);
+
+// FindRecordSignature a megabyte at a time, telling passed (when not null)
+// of each megabyte searched without a signature, so that a caller can give
+// its pages back however far apart the records lie.
+uint64_t FindRecordSignaturePassing(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature,
+                                    ImageRangeDone passed, void *context);
 // The bytes the record at recordOffset claims, block count x 128.
 uint64_t ReadRecordSize(const IndexImage *image, uint64_t recordOffset);
 // The same, but 1 for a record claiming no blocks, so that a scan always

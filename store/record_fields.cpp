@@ -150,12 +150,13 @@ static RecordText ReadUser(const IndexImage *image, const ScannedRecord *record,
     return TextUpTo(image, after, strlen(CACHE_USER_MARK), "\r\n", 1);
 }
 
-int IndexKindOfRecords(const IndexImage *image)
+int IndexKindOfRecords(const IndexImage *image, ImageRangeDone passed, void *context)
 {
     uint64_t limit = ScanLimit(image), cursor = ScanStart(image);
     uint32_t signature = 0;
     for (int tried = 0; tried < KIND_RECORDS_TRIED
-                        && (cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit;
+                        && (cursor = FindRecordSignaturePassing(image, cursor, limit, &signature, passed, context))
+                               < limit;
          cursor += RecordStep(image, cursor)) {
         if (signature != RECORD_SIGNATURE_URL)
             continue;

@@ -67,8 +67,10 @@ uint64_t FindBlankLine(const uint8_t *text, uint64_t length);
 int RecordTypeOf(uint32_t signature);
 // The IndexFileKind the first URL records with a location tell: Visited:
 // or a daily or weekly history range, History; Cookie:, Cookies; any
-// other address, Cache. -1 when no URL record tells.
-int IndexKindOfRecords(const IndexImage *image);
+// other address, Cache. -1 when no URL record tells. passed, when not
+// null, hears of each megabyte searched without a record
+// (FindRecordSignaturePassing).
+int IndexKindOfRecords(const IndexImage *image, ImageRangeDone passed, void *context);
 
 // Reads every field of a record a scan found.
 void ReadRecordFields(const IndexImage *image, const ScannedRecord *record, RecordFields *fields);

@@ -143,10 +143,16 @@ static uint64_t RecoveredRecordEnd(const IndexImage *image, const IndexReach *re
 
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context)
 {
+    ScanIndexRecordsPassing(image, reach, visit, NULL, context);
+}
+
+void ScanIndexRecordsPassing(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit,
+                             ImageRangeDone passed, void *context)
+{
     uint64_t limit = ScanLimit(image);
     uint32_t signature = 0;
     uint64_t cursor = ScanStart(image);
-    while ((cursor = FindRecordSignature(image, cursor, limit, &signature)) < limit) {
+    while ((cursor = FindRecordSignaturePassing(image, cursor, limit, &signature, passed, context)) < limit) {
         ScannedRecord record = {cursor, 0, RecordTypeOf(signature), 0};
         if (record.type == RecordNone) {
             cursor += RecordStep(image, cursor);

@@ -17,12 +17,9 @@ struct IndexReach {
     uint8_t target[INDEX_BITMAP_BLOCKS];
 };
 
-// Told of each range of the image that finding the reach has finished
-// reading (a hash table, a leak list link), so that a caller can give its
-// pages back.
-typedef void (*ImageRangeDone)(void *context, uint64_t offset, uint64_t bytes);
-
-// Follows the hash table chain and the leak list; done may be null. The
+// Follows the hash table chain and the leak list; done may be null, or is
+// told of each range it has finished reading (a hash table, a leak list
+// link). The
 // work is bounded by the image's size, whatever loops the file holds.
 void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context);
 int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset);
@@ -38,3 +35,7 @@ typedef void (*StatedRecordVisitor)(void *context, const ScannedRecord *record);
 // The scan goes on where each record ends; "HASH" records are stepped over
 // by the blocks they claim.
 void ScanIndexRecords(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit, void *context);
+// The same, telling passed of each megabyte the search has gone over
+// without finding a record (FindRecordSignaturePassing).
+void ScanIndexRecordsPassing(const IndexImage *image, const IndexReach *reach, StatedRecordVisitor visit,
+                             ImageRangeDone passed, void *context);

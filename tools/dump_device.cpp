@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <memory>
 #include <sstream>
 
+#include "tools/dump_input.h"
 #include "tools/dump_kinds.h"
 
 namespace {
@@ -16,6 +18,9 @@ namespace {
 const char kCurrentUserPrefix[] = "HKEY_CURRENT_USER\\";
 // The viewer reads the value into 260 bytes: longer values fall back.
 constexpr size_t kLongestShellFolderValue = 129;
+// A device's whole registry export is a few hundred kilobytes; anything far
+// larger is no export, and reading it would only cost time and memory.
+constexpr uint64_t kLargestRegistryExport = 16u << 20;
 
 bool IsFolder(const std::string &path)
 {
@@ -45,12 +50,53 @@ std::string EntryNamed(const std::string &folder, const std::string &name)
     return match;
 }
 
-std::string ReadWholeFile(const std::string &path)
+// The components of a device path; the device takes / as well as \.
+std::vector<std::string> DevicePathParts(const std::string &devicePath)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : devicePath + "\\") {
+        if (c != '\\' && c != '/') {
+            part += c;
+        } else if (!part.empty()) {
+            parts.push_back(part);
+            part.clear();
+        }
+    }
+    return parts;
+}
+
+// Whether a device path climbs out of the folder it starts in.
+bool ClimbsOut(const std::string &devicePath)
+{
+    for (const std::string &part : DevicePathParts(devicePath))
+        if (part == "..")
+            return true;
+    return false;
+}
+
+// Whether path, its links followed, lies under folder.
+bool LiesUnder(const std::string &folder, const std::string &path)
+{
+    std::unique_ptr<char, decltype(&free)> realFolder(realpath(folder.c_str(), nullptr), free);
+    std::unique_ptr<char, decltype(&free)> realPath(realpath(path.c_str(), nullptr), free);
+    return realFolder && realPath && !std::strncmp(realPath.get(), realFolder.get(), std::strlen(realFolder.get()))
+           && realPath.get()[std::strlen(realFolder.get())] == '/';
+}
+
+// The text of a device's registry export, or "" when it has none or it
+// cannot be read (noted in problems).
+std::string RegistryText(const std::string &path, std::vector<std::string> *problems)
+{
+    struct stat status;
+    if (lstat(path.c_str(), &status) != 0)
+        return "";
+    std::string text, reason;
+    if (!ReadSmallFile(path, kLargestRegistryExport, &text, &reason)) {
+        problems->push_back(path + ": " + reason + "; not read as the registry, the fallback folders are searched");
+        return "";
+    }
+    return text;
 }
 
 // A quoted registry string from its opening quote: backslash escapes as
@@ -123,22 +169,24 @@ bool ShellFolderValue(const std::string &registryText, const std::string &name, 
 
 std::string HostPathOf(const std::string &root, const std::string &devicePath)
 {
+    if (ClimbsOut(devicePath))
+        return "";
     std::string path = root;
-    std::istringstream in(devicePath);
     bool first = true;
-    for (std::string part; std::getline(in, part, '\\'); first = false) {
+    for (const std::string &part : DevicePathParts(devicePath)) {
         // The device has one drive: C: is its root.
-        if (part.empty() || (first && !strcasecmp(part.c_str(), "C:")))
-            continue;
-        path += "/" + EntryNamed(path, part);
+        if (!(first && !strcasecmp(part.c_str(), "C:")))
+            path += "/" + EntryNamed(path, part);
+        first = false;
     }
     return IsFile(path) ? path : "";
 }
 
-bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile> *files, std::string *reason)
+bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile> *files,
+                          std::vector<std::string> *problems)
 {
     if (!IsFolder(folder)) {
-        *reason = IsFile(folder) ? std::strerror(ENOTDIR) : std::strerror(ENOENT);
+        problems->push_back(folder + ": " + std::strerror(IsFile(folder) ? ENOTDIR : ENOENT));
         return false;
     }
     // A gallimaw-device folder keeps the device in a Wine prefix; a copied
@@ -146,17 +194,28 @@ bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile
     bool emulated = IsFile(folder + "/device.json");
     std::string root = emulated ? folder + "/prefix/drive_c" : folder;
     std::string registry = emulated ? folder + "/prefix/user.reg" : folder + "/" + EntryNamed(folder, "user.reg");
-    std::string registryText = IsFile(registry) ? ReadWholeFile(registry) : "";
+    std::string registryText = RegistryText(registry, problems);
     files->clear();
     for (int kind = 0; kind < IndexFileKinds; kind++) {
-        DeviceIndexFile file{kind, "", ""};
+        DeviceIndexFile file{kind, "", "", ""};
         for (const std::string &devicePath : CandidatePaths(registryText, kind)) {
             file.devicePath = devicePath;
+            // Only the registry gives a path of its own; it must stay in the device.
+            if (ClimbsOut(devicePath)) {
+                file.problem = registry + ": the " + KindName(kind) + " folder leads out of the device folder ("
+                               + devicePath + "); refused";
+                break;
+            }
             file.hostPath = HostPathOf(root, devicePath);
-            if (!file.hostPath.empty())
+            // A copied file system may hold symbolic links; none may lead out.
+            if (!file.hostPath.empty() && !LiesUnder(root, file.hostPath)) {
+                file.problem = file.hostPath + ": a symbolic link leads out of the device folder; refused";
+                file.hostPath.clear();
+            }
+            if (!file.hostPath.empty() || !file.problem.empty())
                 break;
         }
-        if (file.hostPath.empty())
+        if (file.hostPath.empty() && file.problem.empty())
             file.devicePath = CandidatePaths(registryText, kind).front();
         files->push_back(file);
     }

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -32,6 +33,8 @@ constexpr uint64_t kLargeFolioBytes = 2u << 20;
 // behind the scan.
 constexpr uint64_t kFaultAroundBytes = 64u << 10;
 constexpr size_t kCopyBytes = 1u << 20;
+// Offsets in an index file are 32 bits: standard input is read no further.
+constexpr uint64_t kLargestIndexFile = uint64_t{1} << 32;
 
 std::string Reason(const char *what, int error)
 {
@@ -48,33 +51,54 @@ uint8_t *CopyBuffer()
     return buffer.get();
 }
 
-int OpenInput(const std::string &path, struct stat *status, std::string *reason)
+// Writes all bytes to fd; false, with errno set, when a write fails.
+bool WriteAll(int fd, const uint8_t *bytes, size_t size)
 {
-    bool standardInput = path == kStandardInputName;
-    int fd = standardInput ? dup(STDIN_FILENO) : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fstat(fd, status) != 0) {
-        *reason = Reason("", errno);
-        if (fd >= 0)
-            close(fd);
-        return -1;
+    for (size_t done = 0; done < size;) {
+        ssize_t put = write(fd, bytes + done, size - done);
+        if (put < 0 && errno != EINTR)
+            return false;
+        done += put > 0 ? static_cast<size_t>(put) : 0;
     }
-    if (S_ISDIR(status->st_mode)) {
-        *reason = Reason("", EISDIR);
-        close(fd);
-        return -1;
-    }
-    if (S_ISREG(status->st_mode))
+    return true;
+}
+
+// What a file that is neither a regular file nor a folder is, for the
+// reason it is refused.
+const char *FileTypeName(mode_t mode)
+{
+    if (S_ISFIFO(mode))
+        return "a pipe";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    return "no regular file";
+}
+
+// Opens path; a pipe is copied to a temporary file, up to the largest
+// index file (cut tells whether it held more).
+int OpenInput(const std::string &path, struct stat *status, bool *cut, std::string *reason)
+{
+    int fd = OpenInputFile(path, status, reason);
+    if (fd < 0 || S_ISREG(status->st_mode))
         return fd;
     // A pipe cannot be mapped: its bytes go to an unlinked temporary file.
+    // One byte past the largest index file tells that there is more.
     int copy = CopyToTemporaryFile(
-        [fd, reason](uint64_t, uint8_t *into, size_t bytes) -> int64_t {
+        [fd, cut, reason](uint64_t offset, uint8_t *into, size_t bytes) -> int64_t {
+            if (*cut)
+                return 0;
             ssize_t got;
             do
-                got = read(fd, into, bytes);
+                got = read(fd, into, std::min<uint64_t>(bytes, kLargestIndexFile + 1 - offset));
             while (got < 0 && errno == EINTR);
             if (got < 0)
                 *reason = Reason("cannot read: ", errno);
-            return got;
+            *cut = got > 0 && offset + static_cast<uint64_t>(got) > kLargestIndexFile;
+            return *cut ? got - 1 : got;
         },
         reason);
     close(fd);
@@ -172,14 +196,75 @@ bool MapMisaligned(int fd, uint64_t offset, MappedIndex *index, std::string *rea
 
 } // namespace
 
+int OpenInputFile(const std::string &path, struct stat *status, std::string *reason)
+{
+    bool standardInput = path == kStandardInputName;
+    // Opening a FIFO waits for a writer, and a device may never answer:
+    // neither is waited for before its type is known.
+    int fd = standardInput ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                           : open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 || fstat(fd, status) != 0) {
+        *reason = Reason("", errno);
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
+    bool pipe = S_ISFIFO(status->st_mode) || S_ISSOCK(status->st_mode);
+    if (S_ISDIR(status->st_mode) || !(S_ISREG(status->st_mode) || (standardInput && pipe))) {
+        *reason = S_ISDIR(status->st_mode) ? Reason("", EISDIR)
+                                           : std::string(FileTypeName(status->st_mode))
+                                                 + (standardInput ? ", not a file or a pipe" : ", not a regular file");
+        close(fd);
+        return -1;
+    }
+    if (!standardInput && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        *reason = Reason("", errno);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool ReadSmallFile(const std::string &path, uint64_t limit, std::string *text, std::string *reason)
+{
+    struct stat status;
+    int fd = OpenInputFile(path, &status, reason);
+    if (fd < 0)
+        return false;
+    text->clear();
+    // A file that grows while it is read is cut off one byte past the limit.
+    bool fits = static_cast<uint64_t>(status.st_size) <= limit;
+    while (fits) {
+        char buffer[1 << 16];
+        ssize_t got = read(fd, buffer, static_cast<size_t>(std::min<uint64_t>(sizeof buffer, limit + 1 - text->size())));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *reason = Reason("", errno);
+            close(fd);
+            return false;
+        }
+        if (got == 0)
+            break;
+        text->append(buffer, static_cast<size_t>(got));
+        fits = text->size() <= limit;
+    }
+    close(fd);
+    if (!fits)
+        *reason = "larger than " + std::to_string(limit) + " bytes";
+    return fits;
+}
+
 bool MapIndexInput(const std::string &path, MappedIndex *index, std::string *reason)
 {
     struct stat status;
-    int fd = OpenInput(path, &status, reason);
+    bool cut = false;
+    int fd = OpenInput(path, &status, &cut, reason);
     if (fd < 0)
         return false;
     bool opened = MapIndexDescriptor(fd, 0, static_cast<uint64_t>(status.st_size), index, reason);
     close(fd);
+    index->cut = cut;
     return opened;
 }
 
@@ -198,13 +283,9 @@ bool MapIndexDescriptor(int fd, uint64_t offset, uint64_t size, MappedIndex *ind
 int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *into, size_t bytes)> &read,
                         std::string *reason)
 {
-    FILE *copy = std::tmpfile();
-    if (!copy) {
-        *reason = Reason("cannot make a temporary file: ", errno);
+    int fd = MakeTemporaryFile(reason);
+    if (fd < 0)
         return -1;
-    }
-    int fd = dup(fileno(copy));
-    std::fclose(copy);
     uint8_t *buffer = CopyBuffer();
     for (uint64_t offset = 0;;) {
         int64_t got = read(offset, buffer, kCopyBytes);
@@ -212,25 +293,51 @@ int CopyToTemporaryFile(const std::function<int64_t(uint64_t offset, uint8_t *in
             close(fd);
             return -1;
         }
-        if (got == 0)
-            return fd;
         offset += static_cast<uint64_t>(got);
-        for (int64_t done = 0; done < got;) {
-            ssize_t put = write(fd, buffer + done, static_cast<size_t>(got - done));
-            if (put < 0 && errno != EINTR) {
-                *reason = Reason("cannot copy to a temporary file: ", errno);
-                close(fd);
-                return -1;
-            }
-            done += put > 0 ? put : 0;
+        bool copied;
+        if (got == 0) {
+            // The size covers a hole left at the end.
+            if (ftruncate(fd, static_cast<off_t>(offset)) == 0)
+                return fd;
+            copied = false;
+        } else if (buffer[0] == 0 && !std::memcmp(buffer, buffer + 1, static_cast<size_t>(got - 1))) {
+            // Zeros hold no record: a run of them is left a hole in the copy.
+            copied = lseek(fd, got, SEEK_CUR) >= 0;
+        } else {
+            copied = WriteAll(fd, buffer, static_cast<size_t>(got));
+        }
+        if (!copied) {
+            *reason = Reason("cannot copy to a temporary file: ", errno);
+            close(fd);
+            return -1;
         }
     }
 }
 
+int MakeTemporaryFile(std::string *reason)
+{
+    const char *variable = std::getenv("TMPDIR");
+    std::string folder = variable && *variable ? variable : "/tmp";
+    int fd = open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    // A file system without unnamed files gets a named one, unlinked at once.
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        std::string name = folder + "/gallimaw-dump.XXXXXX";
+        fd = mkostemp(&name[0], O_CLOEXEC);
+        if (fd >= 0)
+            unlink(name.c_str());
+    }
+    if (fd < 0)
+        *reason = Reason(("cannot make a temporary file in " + folder + ": ").c_str(), errno);
+    return fd;
+}
+
 bool UnmapIndexInput(MappedIndex *index, std::string *reason)
 {
-    bool whole = !index->shrank;
-    if (!whole)
+    bool whole = !index->shrank && !index->cut;
+    if (index->cut)
+        *reason = "more than " + std::to_string(kLargestIndexFile)
+                  + " bytes, more than an index file holds; the records of the bytes up to there are printed";
+    if (index->shrank)
         *reason = "the file shrank while it was read";
     if (index->reservation) {
         RemoveMappedView(index);

@@ -1,7 +1,6 @@
 #include "tools/dump_walk.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "store/index_format.h"
+#include "tools/dump_input.h"
 
 namespace {
 
@@ -25,9 +25,11 @@ void Note(const std::string &path, int error, std::vector<std::string> *problems
 // cannot be opened or read is noted.
 bool HasIndexSignature(const std::string &path, std::vector<std::string> *problems)
 {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    struct stat status;
+    std::string reason;
+    int fd = OpenInputFile(path, &status, &reason);
     if (fd < 0) {
-        Note(path, errno, problems);
+        problems->push_back(path + ": " + reason);
         return false;
     }
     char start[INDEX_SIGNATURE_BYTES];

@@ -59,26 +59,28 @@ bool KindWanted(const DumpOptions &options, int kind)
     return !options.kindMask || (kind != KindUnknown && options.kindMask & 1u << kind);
 }
 
-// The wanted index files of one device folder; false when it has none.
+// The wanted index files of one device folder; false when it has none or
+// its registry export could not be read or named a path out of the folder.
 bool AddDeviceSources(const DumpOptions &options, const std::string &folder, std::vector<DumpSource> *found)
 {
     std::vector<DeviceIndexFile> files;
-    std::string reason;
-    if (!FindDeviceIndexFiles(folder, &files, &reason)) {
-        Complain(folder, reason);
-        return false;
-    }
+    std::vector<std::string> problems;
+    if (!FindDeviceIndexFiles(folder, &files, &problems))
+        return ComplainOfEach(problems);
+    bool sound = ComplainOfEach(problems);
     size_t before = found->size();
     for (const DeviceIndexFile &file : files) {
         if (!KindWanted(options, file.kind))
             continue;
-        if (!file.hostPath.empty())
+        if (!file.problem.empty())
+            sound = ComplainOfEach({file.problem});
+        else if (!file.hostPath.empty())
             found->push_back({file.hostPath, file.kind, 0});
         else
             Complain(folder, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
     }
     if (found->size() > before)
-        return true;
+        return sound;
     Complain(folder, "no index file found");
     return false;
 }
@@ -105,7 +107,13 @@ int KindOfContent(const DumpSource &source)
     std::string problem;
     if (!MapSource(source, &index, &problem))
         return KindUnknown;
-    int kind = IndexKindOfRecords(&index.image);
+    // A file whose first URL records lie far in gives back what it passes.
+    int kind = IndexKindOfRecords(
+        &index.image,
+        [](void *mapped, uint64_t offset, uint64_t bytes) {
+            ReleaseScannedPages(static_cast<MappedIndex *>(mapped), offset + bytes);
+        },
+        &index);
     UnmapIndexInput(&index, &problem);
     return kind < 0 ? KindUnknown : kind;
 }
@@ -168,6 +176,7 @@ typedef void (*RecordSink)(void *context, const ScannedRecord &record);
 
 struct SourceScan {
     const DumpOptions *options;
+    MappedIndex *index;
     RecordSink sink;
     void *context;
 };
@@ -181,10 +190,19 @@ void PassWantedRecord(void *context, const ScannedRecord *record)
         scan->sink(scan->context, *record);
 }
 
+// A long stretch without records, such as a sparse file's holes, is given
+// back as the scan passes it. The thread that scans is the one that gives
+// back the pages behind its records too; a record still to be formatted
+// that lay there faults its pages back in.
+void ReleasePassedStretch(void *context, uint64_t offset, uint64_t bytes)
+{
+    ReleaseScannedPages(static_cast<SourceScan *>(context)->index, offset + bytes);
+}
+
 void ScanSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, RecordSink sink,
                 void *context)
 {
-    SourceScan scan{&options, sink, context};
+    SourceScan scan{&options, index, sink, context};
     // An empty file holds nothing to lose.
     if (index->size && !HasIndexSignature(&index->image)) {
         Complain(SourceName(source), "not an index file (it does not begin with \"" INDEX_SIGNATURE
@@ -193,8 +211,18 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
     } else if (HashTableOutside(&index->image)) {
         Complain(SourceName(source), "the first hash table lies outside the file; records searched from the data area on");
     }
+    // A file cut short keeps its header and allocation bitmap, but the
+    // records and hash tables past the cut are gone: a record that only a
+    // lost table listed is no longer known to be allocated.
+    uint64_t stated = ReadImageU32(&index->image, INDEX_FILE_SIZE_OFFSET);
+    if (HasIndexSignature(&index->image) && stated > index->size) {
+        Complain(SourceName(source), std::to_string(index->size) + " of the " + std::to_string(stated)
+                                         + " bytes its header states; the records past its end are lost, and a record "
+                                           "listed only in a lost hash table is reported recovered");
+        gFaultNoted = true;
+    }
     FindMappedReach(index);
-    ScanIndexRecords(&index->image, index->reach.get(), PassWantedRecord, &scan);
+    ScanIndexRecordsPassing(&index->image, index->reach.get(), PassWantedRecord, ReleasePassedStretch, &scan);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
@@ -207,17 +235,22 @@ struct Printer {
     FILE *file = nullptr;     // standard output, or the temporary file once made
     bool lineByLine = false;  // a terminal sees each record as it is found
     size_t holdBytes = kOutputBuffer;
-    bool failed = false;      // the temporary file could not be written
+    std::string failure;      // why the temporary file could not be written
 };
 
 void FlushPrinter(Printer *printer)
 {
     if (!printer->out.size)
         return;
-    if (!printer->file)
-        printer->file = std::tmpfile();
-    if (!printer->file || std::fwrite(printer->out.bytes.get(), 1, printer->out.size, printer->file) != printer->out.size)
-        printer->failed = true;
+    if (!printer->file && printer->failure.empty()) {
+        int fd = MakeTemporaryFile(&printer->failure);
+        if (fd >= 0 && !(printer->file = fdopen(fd, "w+")))
+            close(fd);
+    }
+    bool held = printer->file
+                && std::fwrite(printer->out.bytes.get(), 1, printer->out.size, printer->file) == printer->out.size;
+    if (!held && printer->failure.empty())
+        printer->failure = std::string("cannot hold the output in a temporary file: ") + std::strerror(errno);
     printer->out.size = 0;
 }
 
@@ -379,18 +412,20 @@ void PrintFile(void *context, size_t slot)
     FileJob &job = run->jobs[slot];
     if (!job.read)
         Complain(SourceName(*job.source), job.problem);
-    if (job.printer.file) {
-        if (job.printer.failed || !CopyHeldOutput(job.printer.file)) {
-            Complain(SourceName(*job.source), "cannot hold the output in a temporary file");
-            job.read = false;
-        }
-        std::fclose(job.printer.file);
+    if (job.printer.file && job.printer.failure.empty() && !CopyHeldOutput(job.printer.file))
+        job.printer.failure = std::string("cannot read back the output held in a temporary file: ")
+                              + std::strerror(errno);
+    if (!job.printer.failure.empty()) {
+        Complain(SourceName(*job.source), job.printer.failure);
+        job.read = false;
     }
+    if (job.printer.file)
+        std::fclose(job.printer.file);
     std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
     // The slot's next file writes into the same buffer.
     job.printer.out.size = 0;
     job.printer.file = nullptr;
-    job.printer.failed = false;
+    job.printer.failure.clear();
     run->allRead = run->allRead && job.read;
 }
 
@@ -506,6 +541,16 @@ void ListSources(const std::vector<DumpSource> &sources)
     }
 }
 
+// Whether everything written to standard output reached it; a write that
+// failed (a full disk, a closed pipe) is named on standard error.
+bool OutputWritten()
+{
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return true;
+    Complain("standard output", std::strerror(errno));
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -519,7 +564,7 @@ int main(int argc, char **argv)
     }
     if (options.help || options.version) {
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
+        return OutputWritten() ? 0 : 1;
     }
     // A terminal sees each record as it is found; a pipe or file gets the
     // printers' own large writes, which need no second buffer.
@@ -534,7 +579,7 @@ int main(int argc, char **argv)
     if (options.list) {
         ListSources(sources);
         CloseDiskImages();
-        return std::fflush(stdout) == 0 && allRead ? 0 : 1;
+        return OutputWritten() && allRead ? 0 : 1;
     }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
@@ -548,9 +593,7 @@ int main(int argc, char **argv)
     if (BodyLeftOutLocalTimes())
         Complain("note", "daily and weekly history keep their modified times in local time; the body file leaves "
                          "them out (give --timezone=ZONE to convert them to UTC)");
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Complain("standard output", std::strerror(errno));
+    if (!OutputWritten())
         return 1;
-    }
     return allRead && !gFaultNoted ? 0 : 1;
 }

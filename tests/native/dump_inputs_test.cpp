@@ -1,6 +1,7 @@
 // gallimaw-dump's inputs and behaviour as a command: files, standard
 // input, device folders, --kind, --mixed, errors and exit status.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "dump_index_files.h"
 #include "run_command.h"
@@ -60,6 +62,17 @@ void WriteText(const std::string &path, const std::string &text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
+// A copied file system with cache and history in the fallback folders, its
+// registry export (user.reg) left to the caller.
+std::string FallbackDevice(const std::string &name)
+{
+    std::string copy = TempPath(name);
+    PlaceIndex(copy + "/Windows/Temporary Internet Files/Content.IE5/index.dat", "http://cache.example/");
+    PlaceIndex(copy + "/Windows/History/index.dat", "http://history.example/");
+    return copy;
+}
+
+
 } // namespace
 
 TEST(DumpInputs, StandardInputFromAPipeOrAFile)
@@ -94,6 +107,16 @@ TEST(DumpInputs, UnreadableFilesAreNamedOnStandardErrorAndTheOthersPrinted)
     CommandResult full = RunCommand("(" + DumpCommand() + " " + Quoted(good) + " >/dev/full)");
     EXPECT_EQ(full.exitCode, 1) << "a failed write is no success";
     EXPECT_NE(full.err.find("No space left on device"), std::string::npos) << full.err;
+}
+
+TEST(DumpInputs, HelpVersionAndListToAFullDiskFail)
+{
+    std::string good = WriteIndex("listed.dat", LayoutOf({SampleRecord("http://listed.example/")}));
+    for (const std::string &options : {std::string("--help"), std::string("--version"), "-l " + Quoted(good)}) {
+        CommandResult full = RunCommand("(" + DumpCommand() + " " + options + " >/dev/full)");
+        EXPECT_EQ(full.exitCode, 1) << options;
+        EXPECT_EQ(full.err, "gallimaw-dump: standard output: No space left on device\n") << options;
+    }
 }
 
 TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
@@ -324,4 +347,165 @@ TEST(DumpInputs, AFileThatShrinksWhileReadIsReportedWithTheRecordsReadBefore)
     std::ifstream reported(errors);
     std::string error((std::istreambuf_iterator<char>(reported)), std::istreambuf_iterator<char>());
     EXPECT_EQ(error, "gallimaw-dump: " + path + ": the file shrank while it was read\n");
+}
+
+
+// Each registry export that cannot be read is named, and the fallback
+// folders are read instead; none is waited on or read whole into memory.
+TEST(DumpInputs, AnUnreadableRegistryExportIsNamed)
+{
+    std::string copy = FallbackDevice("bad-registry");
+    std::string registry = copy + "/user.reg";
+    const struct {
+        std::function<void()> make;
+        const char *reason;
+    } cases[] = {
+        {[&] { ASSERT_EQ(symlink("/dev/zero", registry.c_str()), 0); }, "a character device, not a regular file"},
+        {[&] { ASSERT_EQ(mkfifo(registry.c_str(), 0600), 0); }, "a pipe, not a regular file"},
+        {[&] { ASSERT_EQ(RunCommand("truncate -s 1G " + Quoted(registry)).exitCode, 0); }, "larger than 16777216 bytes"},
+        {[&] { ASSERT_EQ(symlink("gone.reg", registry.c_str()), 0); }, "No such file or directory"},
+    };
+    for (const auto &bad : cases) {
+        std::filesystem::remove(registry);
+        bad.make();
+        CommandResult result = RunCommand("timeout 20 " + DumpCommand() + " --kind=cache,history --device "
+                                          + Quoted(copy));
+        EXPECT_EQ(result.exitCode, 1) << bad.reason;
+        EXPECT_NE(result.err.find("gallimaw-dump: " + registry + ": " + bad.reason + "; not read as the registry"),
+                  std::string::npos) << result.err;
+        EXPECT_EQ(Urls(result.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
+    }
+}
+
+// A shell folder value that climbs out of the device folder, with either
+// separator, reads nothing there; nor does a symbolic link that leads out.
+TEST(DumpInputs, ARegistryPathOutOfTheDeviceFolderIsRefused)
+{
+    std::string copy = FallbackDevice("climbing/device");
+    PlaceIndex(TempPath("climbing/outside/Content.IE5/index.dat"), "http://outside.example/");
+    for (const char *value : {"\\\\..\\\\outside", "\\\\Windows/../../outside"}) {
+        WriteText(copy + "/user.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"
+                                      "\\Explorer\\Shell Folders]\r\n\"Cache\"=\"" + std::string(value) + "\"\r\n");
+        CommandResult result = RunCommand(DumpCommand() + " --kind=cache,history --device " + Quoted(copy));
+        EXPECT_EQ(result.exitCode, 1) << value;
+        EXPECT_NE(result.err.find(copy + "/user.reg: the Cache folder leads out of the device folder"),
+                  std::string::npos) << result.err;
+        EXPECT_EQ(Urls(result.out), std::vector<std::string>{"http://history.example/"}) << value;
+    }
+    std::filesystem::remove(copy + "/user.reg");
+    ASSERT_EQ(symlink(TempPath("climbing/outside").c_str(), (copy + "/Windows/Cookies").c_str()), 0);
+    PlaceIndex(TempPath("climbing/outside/index.dat"), "http://linked.example/");
+    CommandResult linked = RunCommand(DumpCommand() + " --device " + Quoted(copy));
+    EXPECT_EQ(linked.exitCode, 1);
+    EXPECT_NE(linked.err.find(copy + "/Windows/Cookies/index.dat: a symbolic link leads out of the device folder"),
+              std::string::npos) << linked.err;
+    EXPECT_EQ(Urls(linked.out), (std::vector<std::string>{"http://cache.example/", "http://history.example/"}));
+}
+
+// A FIFO where an index file should be is named, not waited on, whether a
+// device folder holds it or the command line names it; the other files
+// are printed.
+TEST(DumpInputs, AnIndexFileThatIsAPipeIsRefused)
+{
+    std::string copy = FallbackDevice("fifo-device");
+    std::string history = copy + "/Windows/History/index.dat";
+    std::filesystem::remove(history);
+    ASSERT_EQ(mkfifo(history.c_str(), 0600), 0);
+    CommandResult device = RunCommand("timeout 20 " + DumpCommand() + " --device " + Quoted(copy));
+    EXPECT_EQ(device.exitCode, 1);
+    EXPECT_NE(device.err.find("gallimaw-dump: " + history + ": a pipe, not a regular file"), std::string::npos)
+        << device.err;
+    EXPECT_EQ(Urls(device.out), std::vector<std::string>{"http://cache.example/"});
+    CommandResult named = RunCommand("timeout 20 " + DumpCommand() + " " + Quoted(history) + " /dev/null");
+    EXPECT_EQ(named.exitCode, 1);
+    EXPECT_EQ(named.err, "gallimaw-dump: " + history + ": a pipe, not a regular file\n"
+                         "gallimaw-dump: /dev/null: a character device, not a regular file\n");
+}
+
+// A file cut to 200,000 bytes, less than half the size its header states,
+// is named, and every record that lies in what is left is printed.
+TEST(DumpInputs, AFileShorterThanItsHeaderStatesIsNamed)
+{
+    std::string path = WriteIndex("cut.dat", SampleLayout(KindCache, 1600, 3, 5, false));
+    auto offsets = [&](uint64_t below) {
+        std::vector<std::string> found;
+        std::string out = RunCommand(DumpCommand() + " -f jsonl " + Quoted(path)).out;
+        for (size_t at = 0; (at = out.find("\"offset\":", at)) != std::string::npos; at++)
+            if (std::stoull(out.substr(at + 9)) < below)
+                found.push_back(out.substr(at + 9, out.find(',', at) - at - 9));
+        return found;
+    };
+    uint64_t stated = std::filesystem::file_size(path);
+    std::vector<std::string> whole = offsets(200000 - INDEX_SCAN_MARGIN);
+    ASSERT_EQ(truncate(path.c_str(), 200000), 0);
+    CommandResult cut = RunCommand(DumpCommand() + " " + Quoted(path));
+    EXPECT_EQ(cut.exitCode, 1);
+    EXPECT_EQ(cut.err, "gallimaw-dump: " + path + ": 200000 of the " + std::to_string(stated)
+                           + " bytes its header states; the records past its end are lost, and a record listed only "
+                             "in a lost hash table is reported recovered\n");
+    EXPECT_EQ(offsets(UINT64_MAX), whole);
+    EXPECT_GT(whole.size(), 500u);
+}
+
+// Standard input and output held for its turn are copied to $TMPDIR, and a
+// $TMPDIR that cannot hold them is named.
+TEST(DumpInputs, TemporaryCopiesGoToTMPDIR)
+{
+    std::string path = WriteIndex("piped.dat", LayoutOf({SampleRecord("http://piped.example/")}));
+    std::string missing = TempPath("no-such-folder");
+    CommandResult piped = RunCommand("cat " + Quoted(path) + " | TMPDIR=" + Quoted(missing) + " " + DumpCommand() + " -");
+    EXPECT_EQ(piped.exitCode, 1);
+    EXPECT_EQ(piped.err, "gallimaw-dump: -: cannot make a temporary file in " + missing + ": No such file or directory\n");
+    CommandResult held = RunCommand("cat " + Quoted(path) + " | TMPDIR=" + Quoted(TempPath("")) + " " + DumpCommand()
+                                    + " -");
+    EXPECT_EQ(held.exitCode, 0) << held.err;
+    EXPECT_EQ(Urls(held.out), std::vector<std::string>{"http://piped.example/"});
+
+    // Two files read in parallel: the first one's output, over 4 MB, waits
+    // for its turn in a temporary file.
+    std::string root = TempPath("held");
+    MakeFolder(root);
+    std::string error;
+    ASSERT_TRUE(WriteIndexFile(root + "/a.dat", BuildIndex(SampleLayout(KindHistory, 30000, 5, 5, false)), &error));
+    PlaceIndex(root + "/b.dat", "http://second.example/");
+    CommandResult parallel = RunCommand("TMPDIR=" + Quoted(missing) + " " + DumpCommand() + " -f csv -r " + Quoted(root));
+    if (std::stoi(RunCommand("nproc").out) < 2)
+        GTEST_SKIP() << "one processor reads the files one after another";
+    EXPECT_EQ(parallel.exitCode, 1);
+    EXPECT_EQ(parallel.err,
+              "gallimaw-dump: " + root + "/a.dat: cannot make a temporary file in " + missing + ": No such file or directory\n");
+    EXPECT_NE(parallel.out.find("http://second.example/"), std::string::npos);
+}
+
+// Memory stays flat however far apart the records lie: in a 4 GiB sparse
+// file whose one record lies at its end, past all that its kind is looked
+// for in, and in standard input that goes on past the largest index file,
+// whose first 4 GiB are read.
+TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
+{
+    std::string small = WriteIndex("small.dat", LayoutOf({SampleRecord("http://near.example/")}));
+    GeneratedIndex far = BuildIndex(LayoutOf({SampleRecord("http://far.example/")}));
+    uint64_t at = far.offsets[0], bytes = kBlockBytes * (far.bytes[at + 4] | far.bytes[at + 5] << 8);
+    std::string sparse = WriteIndex("sparse.dat", LayoutOf({}));
+    ASSERT_EQ(truncate(sparse.c_str(), (off_t{4} << 30) - (1 << 20)), 0);
+    std::ofstream(sparse, std::ios::binary | std::ios::app)
+        .write(reinterpret_cast<const char *>(far.bytes.data() + at), static_cast<std::streamsize>(bytes));
+    std::string peak = TempPath("peak");
+    for (const std::string &input : {Quoted(sparse), "- < <(cat " + Quoted(small)
+                                                     + "; dd if=/dev/zero bs=1M count=4096 status=none)"}) {
+        bool piped = input[0] == '-';
+        CommandResult result = RunCommand("bash -c " + Quoted("TMPDIR=" + Quoted(TempPath("")) + " timeout 300 "
+                                                              "/usr/bin/time -o " + Quoted(peak) + " -f 'peak %M' "
+                                                              + DumpCommand() + " " + input));
+        EXPECT_EQ(Urls(result.out), std::vector<std::string>{piped ? "http://near.example/" : "http://far.example/"});
+        std::ifstream timed(peak);
+        std::string report((std::istreambuf_iterator<char>(timed)), std::istreambuf_iterator<char>());
+        size_t kilobytes = report.find("peak ");
+        ASSERT_NE(kilobytes, std::string::npos) << report;
+        EXPECT_LT(std::stoull(report.substr(kilobytes + 5)), 64u << 10) << input;
+        EXPECT_EQ(result.exitCode, piped ? 1 : 0) << result.err;
+        if (piped)
+            EXPECT_NE(result.err.find("gallimaw-dump: -: more than 4294967296 bytes, more than an index file holds"),
+                      std::string::npos) << result.err;
+    }
 }
