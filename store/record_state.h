@@ -19,8 +19,8 @@ struct IndexReach {
 
 // Follows the hash table chain and the leak list; done may be null, or is
 // told of each range it has finished reading (a hash table, a leak list
-// link). The
-// work is bounded by the image's size, whatever loops the file holds.
+// link). The work is bounded by the image's size, whatever loops the file
+// holds.
 void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context);
 int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset);
 
