@@ -64,11 +64,6 @@ std::string VolumeName(const OpenedImage *image, const std::string &prefix)
     return prefix.empty() ? image->path : image->path + " " + prefix.substr(0, prefix.size() - 1);
 }
 
-std::string ByteRange(uint64_t start, uint64_t end)
-{
-    return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
-}
-
 // Index files found in one file system, in the order of the walk.
 struct FoundFile {
     std::string path;
@@ -435,6 +430,11 @@ bool PlacedInImage(TSK_FS_FILE *file, uint64_t size, uint64_t *offset)
 
 } // namespace
 
+std::string ByteRange(uint64_t start, uint64_t end)
+{
+    return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
+}
+
 void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,
                      std::vector<std::string> *problems)
 {
@@ -450,17 +450,20 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
     }
     // Naming the type spares the library probing the file for every
     // format it knows.
-    bool ewf = IsEwfImage(path);
-    if (ewf)
-        CheckEwfSegments(path, problems);
-    const char *names[] = {path.c_str()};
-    TSK_IMG_INFO *opened = tsk_img_open_utf8(1, names, ewf ? TSK_IMG_TYPE_EWF_EWF : TSK_IMG_TYPE_RAW, 0);
-    if (!opened) {
-        problems->push_back(path + ": cannot open the disk image: " + SleuthKitError());
-        return;
-    }
-    if (!ewf)
+    TSK_IMG_INFO *opened;
+    if (IsEwfImage(path)) {
+        opened = OpenEwfImage(path, problems);
+        if (!opened)
+            return;
+    } else {
+        const char *names[] = {path.c_str()};
+        opened = tsk_img_open_utf8(1, names, TSK_IMG_TYPE_RAW, 0);
+        if (!opened) {
+            problems->push_back(path + ": cannot open the disk image: " + SleuthKitError());
+            return;
+        }
         CheckSplitRawParts(std::vector<std::string>(opened->images, opened->images + opened->num_img), problems);
+    }
     gImages.push_back({path, opened});
     WalkImage(&gImages.back(), carve, sources, problems);
 }
@@ -560,10 +563,12 @@ bool ReadImageBytes(const DumpSource &source, uint64_t offset, size_t bytes, uin
     return false;
 }
 
-void CloseDiskImages()
+void CloseDiskImages(std::vector<std::string> *problems)
 {
     std::lock_guard<std::mutex> hold(gSleuthKit);
     for (OpenedImage &image : gImages) {
+        if (image.image->itype == TSK_IMG_TYPE_EXTERNAL)
+            NameEwfReadFaults(image.image, problems);
         for (TSK_FS_INFO *fileSystem : image.fileSystems)
             tsk_fs_close(fileSystem);
         if (image.volumes)

@@ -18,6 +18,9 @@ struct ByteRun {
     uint64_t end;
 };
 
+// How messages name image bytes [start, end): "bytes 512 to 1023".
+std::string ByteRange(uint64_t start, uint64_t end);
+
 // Opens the disk image at path and appends to sources, volume by volume
 // in the order the image holds them, each index file found there (named
 // index.dat in any letter case, or beginning with the index file
@@ -39,5 +42,6 @@ const std::vector<ByteRun> &AreaRuns(const DumpSource &area);
 // source; false with the reason.
 bool ReadImageBytes(const DumpSource &source, uint64_t offset, size_t bytes, uint8_t *into, std::string *reason);
 
-// Closes every image opened.
-void CloseDiskImages();
+// Closes every image opened, appending to problems the image bytes that
+// reading found could not be read.
+void CloseDiskImages(std::vector<std::string> *problems);

@@ -1,5 +1,6 @@
-// The disk image formats gallimaw-dump reads: raw (whole or split) and
-// EWF. The Sleuth Kit is linked statically, and its image opener refers to
+// The disk image formats gallimaw-dump reads through The Sleuth Kit: raw
+// (whole or split) and EWF, which dump_ewf.cpp opens through the EWF
+// library itself. The Sleuth Kit is linked statically, and its image opener refers to
 // the readers of other formats, whose libraries would come with them: the
 // AFF one brings network and crypto libraries that take longer to load at
 // every start than reading a loose index file takes. gallimaw-dump names

@@ -54,6 +54,15 @@ bool ComplainOfEach(const std::vector<std::string> &problems)
     return problems.empty();
 }
 
+// Closes the disk images, naming what reading them found unreadable;
+// false when there was such a part.
+bool CloseImages()
+{
+    std::vector<std::string> problems;
+    CloseDiskImages(&problems);
+    return ComplainOfEach(problems);
+}
+
 bool KindWanted(const DumpOptions &options, int kind)
 {
     return !options.kindMask || (kind != KindUnknown && options.kindMask & 1u << kind);
@@ -578,7 +587,7 @@ int main(int argc, char **argv)
     bool allRead = CollectSources(options, &sources);
     if (options.list) {
         ListSources(sources);
-        CloseDiskImages();
+        allRead = CloseImages() && allRead;
         return OutputWritten() && allRead ? 0 : 1;
     }
     std::string preamble;
@@ -589,7 +598,7 @@ int main(int argc, char **argv)
         allRead = PrintMixed(options, sources) && allRead;
     else
         allRead = PrintSources(options, sources, processors) && allRead;
-    CloseDiskImages();
+    allRead = CloseImages() && allRead;
     if (BodyLeftOutLocalTimes())
         Complain("note", "daily and weekly history keep their modified times in local time; the body file leaves "
                          "them out (give --timezone=ZONE to convert them to UTC)");

@@ -344,8 +344,9 @@ TEST_F(DumpImage, CarvingTakesOnlyWhatTheBytesHold)
                                                "4096 REDR http://redirect.example/"}));
 }
 
-// An image that is not there, and EWF segments cut short or missing: each
-// named with what is wrong and where; what can be read is still reported.
+// An image that is not there, and EWF segments cut short, empty or
+// missing: each named with what is wrong and where, and with the image
+// bytes lost with it; what can be read is still reported.
 TEST_F(DumpImage, DamagedImagesAreNamed)
 {
     std::string missing = TempPath("missing.img");
@@ -362,11 +363,40 @@ TEST_F(DumpImage, DamagedImagesAreNamed)
     EXPECT_EQ(cut.err.rfind("gallimaw-dump: " + copy + "disk.E20: EWF segment cut short at byte 300000, inside its ", 0),
               0u) << cut.err;
     EXPECT_NE(cut.out.find("\"file_state\":\"allocated\""), std::string::npos) << "the file system is read all the same";
+    // Each segment holds 31 chunks of 32 KiB; the library reads none past
+    // the cut.
+    std::string lost = "gallimaw-dump: " + copy + "disk.E01: bytes 19300352 to 25165823 cannot be read: their EWF "
+                       "segments are damaged or missing; read as zeros\n";
+    EXPECT_NE(cut.err.find(lost), std::string::npos) << cut.err;
+
+    // The library rejects a whole image for one empty segment.
+    Shell(": > " + Quoted(copy + "disk.E20"));
+    CommandResult empty = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(copy + "disk.E01"));
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err.rfind("gallimaw-dump: " + copy + "disk.E20: not an EWF segment file\n" + lost, 0), 0u)
+        << empty.err;
+    std::string whole = RunCommand(DumpCommand() + " -f jsonl --image " + Quoted(TempPath("disk.E01"))).out;
+    EXPECT_EQ(JsonLines(empty.out).size(), JsonLines(whole).size());
 
     Shell("rm " + Quoted(copy + "disk.E20"));
     CommandResult gone = RunCommand(DumpCommand() + " -l --image " + Quoted(copy + "disk.E01"));
     EXPECT_EQ(gone.err.rfind("gallimaw-dump: " + copy + "disk.E19: the EWF segment after it is missing\n", 0), 0u)
         << gone.err;
+}
+
+// A chunk of an EWF image that fails its checksum, which the library reads
+// as zeros: its bytes are named once read.
+TEST_F(DumpImage, EwfChecksumErrorsAreNamed)
+{
+    std::string copy = TempPath("damaged/checksum/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(TempPath("")) + "disk.E* " + Quoted(copy));
+    // The fourth chunk of segment 5, chunk 127 of the image: its data
+    // starts after the segment's header and two section descriptors.
+    WriteAt(copy + "disk.E05", 13 + 1128 + 76 + 3 * (32768 + 4) + 10, {'X'});
+    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --carve=all " + Quoted(copy + "disk.E01"));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("gallimaw-dump: " + copy + "disk.E01: bytes 4161536 to 4194303 cannot be read: their "
+                              "EWF chunk fails its checksum; read as zeros\n"), std::string::npos) << result.err;
 }
 
 // A partition table entry past the image's end, for which the library
