@@ -91,7 +91,7 @@ def build_parser():
 Makes a new device in DIR. --from takes the index files of a copied Pocket PC
 file system as 'gallimaw-dump --list --device FOLDER' finds them; --cache,
 --cookies and --history name files on their own (over --from). A missing or
-unreadable file or a folder fails the create before anything is made; a file
+unreadable file, folder or pipe fails the create before anything is made; a file
 that does not begin as an index file does is noted and copied all the same.
 Each kind given no file gets an empty index file (a header and a hash table,
 no records) from build/native/tools/gallimaw-gen, so that every row the viewer

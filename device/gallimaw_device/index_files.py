@@ -3,6 +3,7 @@ one by one, and empty ones for the kinds the user gives none; a device made
 without any of the user's files gets generated demo files."""
 import os
 import shutil
+import stat
 import subprocess
 
 from . import DeviceError, note
@@ -53,17 +54,25 @@ def index_files_in_folder(folder):
 
 
 def check_index_input(label, path):
-    """A file the user gave must be readable and no folder; one that is no
-    index file is only noted, as the viewer has to cope with it."""
+    """A file the user gave must be a readable regular file; one that is no
+    index file is only noted, as the viewer has to cope with it. Opening
+    does not wait: a pipe would block until a writer came."""
     if os.path.isdir(path):
         raise DeviceError(f"{label} {path} is a folder, not an index file")
     try:
-        with open(path, "rb") as f:
-            head = f.read(len(INDEX_SIGNATURE))
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
     except FileNotFoundError:
         raise DeviceError(f"{label} {path}: no such file")
     except OSError as error:
         raise DeviceError(f"{label} {path}: cannot read it ({error.strerror})")
+    try:
+        if not stat.S_ISREG(os.fstat(fd).st_mode):
+            raise DeviceError(f"{label} {path} is not a regular file")
+        head = os.read(fd, len(INDEX_SIGNATURE))
+    except OSError as error:
+        raise DeviceError(f"{label} {path}: cannot read it ({error.strerror})")
+    finally:
+        os.close(fd)
     if head != INDEX_SIGNATURE:
         note(f"{label} {path} is no index file (it does not begin with "
              f"\"{INDEX_SIGNATURE.decode().strip()}\"); the device gets it as it is")

@@ -1,6 +1,8 @@
 // gallimaw-device refuses what cannot be done with a message that says why,
 // and leaves a device it refused untouched.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include "device_driver.h"
 
@@ -41,8 +43,12 @@ TEST(DeviceCommands, CreateNeedsAViewerAndAFreshFolder)
     EXPECT_EQ(kind.code, 1);
     EXPECT_NE(kind.err.find("bookmarks is not one of cache, cookies, history"), std::string::npos) << kind.err;
 
-    // Index files that cannot be read are refused before anything is made.
+    // Index files that cannot be read are refused before anything is made;
+    // a pipe without a writer is refused rather than waited for.
+    std::string pipe = device.dir + "/pipe.dat";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const std::vector<std::pair<std::vector<std::string>, std::string>> unreadable = {
+        {{"--cookies", pipe}, "pipe.dat is not a regular file"},
         {{"--cache", "/nonexistent/index.dat"}, "--cache /nonexistent/index.dat: no such file"},
         {{"--history", SourcePath("tests/data")}, "tests/data is a folder, not an index file"},
         {{"--from", "/nonexistent"}, "--from /nonexistent: No such file or directory"},
