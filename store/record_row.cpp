@@ -22,10 +22,6 @@ static int PutAscii(char16_t *buffer, const char *text)
     return length;
 }
 
-// A column reads a few bytes past its limit, so that a blank line that
-// begins within the limit still ends the header text there.
-#define COLUMN_TEXT_READ (COLUMN_TEXT_LIMIT + BLANK_LINE_BYTES - 1)
-
 // Widens a text of the image up to the column's limit.
 static int WidenText(const IndexImage *image, RecordText text, char16_t *buffer)
 {
@@ -41,15 +37,15 @@ static int WidenText(const IndexImage *image, RecordText text, char16_t *buffer)
 // The URL column shows what lies at the record's start when its offset is 0.
 static int FormatUrl(const IndexImage *image, const ScannedRecord *record, char16_t *buffer)
 {
-    RecordText url = ReadTextField(image, record, URL_FIELD_LOCATION, COLUMN_TEXT_READ);
+    RecordText url = ReadTextField(image, record, URL_FIELD_LOCATION, COLUMN_TEXT_LIMIT);
     if (!url.set)
-        url = ReadRecordText(image, record, url.start, COLUMN_TEXT_READ);
+        url = ReadRecordText(image, record, url.start, COLUMN_TEXT_LIMIT);
     return WidenText(image, url, buffer);
 }
 
 static int FormatHeaders(const IndexImage *image, const ScannedRecord *record, char16_t *buffer)
 {
-    RecordText headers = ReadHeaders(image, record, COLUMN_TEXT_READ);
+    RecordText headers = ReadHeaders(image, record, COLUMN_TEXT_LIMIT);
     if (!headers.set) {
         buffer[0] = 0;
         return -1;
@@ -141,7 +137,7 @@ int FormatRecordColumn(const IndexImage *image, const ScannedRecord *record, int
         return FormatDirectory(image, recordOffset, buffer);
     case ColumnFile:
         // An offset of 0 names no file: the column is empty.
-        return WidenText(image, ReadTextField(image, record, URL_FIELD_FILE_NAME, COLUMN_TEXT_READ), buffer);
+        return WidenText(image, ReadTextField(image, record, URL_FIELD_FILE_NAME, COLUMN_TEXT_LIMIT), buffer);
     case ColumnHeaders:
         return FormatHeaders(image, record, buffer);
     }
