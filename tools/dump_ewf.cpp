@@ -11,6 +11,7 @@
 #include <map>
 
 #include "tools/dump_image.h"
+#include "tools/dump_input.h"
 
 namespace {
 
@@ -144,6 +145,10 @@ Segments CheckSegments(const std::string &path, std::vector<std::string> *proble
     Segments found;
     for (int number = 1; Exists(SegmentName(path, number)); number++) {
         std::string problem;
+        if (!CheckImageFileType(SegmentName(path, number), &problem)) {
+            problems->push_back(SegmentName(path, number) + ": " + problem + "; not read");
+            return found;
+        }
         found.names.push_back(SegmentName(path, number));
         std::string type = LastSection(found.names.back(), static_cast<uint16_t>(number), &found.chunks, &problem);
         if (type.empty()) {

@@ -439,13 +439,9 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
                      std::vector<std::string> *problems)
 {
     std::lock_guard<std::mutex> hold(gSleuthKit);
-    struct stat status;
-    if (stat(path.c_str(), &status) != 0) {
-        problems->push_back(path + ": " + std::strerror(errno));
-        return;
-    }
-    if (S_ISDIR(status.st_mode)) {
-        problems->push_back(path + ": " + std::strerror(EISDIR));
+    std::string reason;
+    if (!CheckImageFileType(path, &reason)) {
+        problems->push_back(path + ": " + reason);
         return;
     }
     // Naming the type spares the library probing the file for every
@@ -456,6 +452,8 @@ void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpS
         if (!opened)
             return;
     } else {
+        if (!CheckSplitRawPartTypes(path, problems))
+            return;
         const char *names[] = {path.c_str()};
         opened = tsk_img_open_utf8(1, names, TSK_IMG_TYPE_RAW, 0);
         if (!opened) {

@@ -225,6 +225,20 @@ int OpenInputFile(const std::string &path, struct stat *status, std::string *rea
     return fd;
 }
 
+bool CheckImageFileType(const std::string &path, std::string *reason)
+{
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) {
+        *reason = Reason("", errno);
+        return false;
+    }
+    if (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode))
+        return true;
+    *reason = S_ISDIR(status.st_mode) ? Reason("", EISDIR)
+                                      : std::string(FileTypeName(status.st_mode)) + ", not a regular file or a block device";
+    return false;
+}
+
 bool ReadSmallFile(const std::string &path, uint64_t limit, std::string *text, std::string *reason)
 {
     struct stat status;

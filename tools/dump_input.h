@@ -32,6 +32,10 @@ struct MappedIndex {
 // before the type is known; -1, with the reason, for a folder, a FIFO, a
 // device or a socket.
 int OpenInputFile(const std::string &path, struct stat *status, std::string *reason);
+// Whether path, or a part or segment of a disk image, is a regular file or
+// a block device, which are all the library may open as an image: it would
+// wait for ever on a FIFO. False, with the reason, otherwise.
+bool CheckImageFileType(const std::string &path, std::string *reason);
 // The whole of a file that OpenInputFile accepts, when it holds at most
 // limit bytes; false, with the reason, otherwise.
 bool ReadSmallFile(const std::string &path, uint64_t limit, std::string *text, std::string *reason);

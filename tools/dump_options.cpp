@@ -99,6 +99,7 @@ const char kDumpUsage[] =
     "         shift the data after it. An EWF image is read through its library\n"
     "         as far as its segments hold data; the bytes lost with a segment, and\n"
     "         each chunk found failing its checksum, are named and read as zeros.\n"
+    "         Each part is a regular file or a block device; a FIFO is refused.\n"
     "         Each partition of its partition table (DOS, GPT, BSD, Mac or Sun)\n"
     "         is read, or the whole image when it has none; each file system The\n"
     "         Sleuth Kit knows (FAT, exFAT, NTFS, ext2/3/4, HFS+, ISO 9660, UFS\n"

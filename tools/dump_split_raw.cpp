@@ -3,9 +3,12 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "tools/dump_input.h"
 
 namespace {
 
@@ -34,29 +37,28 @@ PartNumber NumberOf(const std::string &name)
     return number;
 }
 
-// The lowest part number above last's among the files beside it whose
-// names differ from last's only in a number of as many digits; 0 when
-// there is none.
-uint64_t NextPartThere(const std::string &last, PartNumber number)
+// The part numbers above last's among the files beside it whose names
+// differ from last's only in a number of as many digits, in order.
+std::vector<uint64_t> LaterPartsThere(const std::string &last, PartNumber number)
 {
     size_t slash = last.rfind('/');
     std::string folder = slash == std::string::npos ? "." : last.substr(0, slash + 1);
     std::string stem = last.substr(slash == std::string::npos ? 0 : slash + 1);
     stem.resize(stem.size() - number.digits);
+    std::vector<uint64_t> later;
     DIR *listing = opendir(folder.c_str());
     if (!listing)
-        return 0;
-    uint64_t next = 0;
+        return later;
     while (const dirent *entry = readdir(listing)) {
         std::string name = entry->d_name;
         PartNumber other = NumberOf(name);
         if (other.digits == number.digits && other.letters == number.letters && !name.compare(0, stem.size(), stem)
-            && name.size() == stem.size() + other.digits && other.value > number.value
-            && (!next || other.value < next))
-            next = other.value;
+            && name.size() == stem.size() + other.digits && other.value > number.value)
+            later.push_back(other.value);
     }
     closedir(listing);
-    return next;
+    std::sort(later.begin(), later.end());
+    return later;
 }
 
 std::string WithNumber(const std::string &last, PartNumber number, uint64_t value)
@@ -67,14 +69,36 @@ std::string WithNumber(const std::string &last, PartNumber number, uint64_t valu
     return last.substr(0, last.size() - number.digits) + digits;
 }
 
+// Whether name is the first part of a split raw image ("disk.000",
+// "disk.001", "disk.aa").
+bool IsFirstPart(PartNumber number)
+{
+    return number.digits >= 2 && number.value <= 1 && !(number.letters && number.value);
+}
+
 } // namespace
+
+bool CheckSplitRawPartTypes(const std::string &first, std::vector<std::string> *problems)
+{
+    PartNumber number = NumberOf(first);
+    if (!IsFirstPart(number))
+        return true;
+    for (uint64_t value : LaterPartsThere(first, number)) {
+        std::string part = WithNumber(first, number, value), reason;
+        if (!CheckImageFileType(part, &reason)) {
+            problems->push_back(part + ": " + reason + "; the split raw image " + first + " is not read");
+            return false;
+        }
+    }
+    return true;
+}
 
 void CheckSplitRawParts(const std::vector<std::string> &parts, std::vector<std::string> *problems)
 {
     PartNumber first = NumberOf(parts.front());
     // A split image's first part is numbered 0 or 1 ("disk.000", "disk.001",
     // "disk.aa").
-    if (parts.size() == 1 && (first.digits < 2 || first.value > 1 || (first.letters && first.value)))
+    if (parts.size() == 1 && !IsFirstPart(first))
         return;
     struct stat status;
     if (stat(parts.front().c_str(), &status) != 0) {
@@ -90,9 +114,9 @@ void CheckSplitRawParts(const std::vector<std::string> &parts, std::vector<std::
     PartNumber last = NumberOf(parts.back());
     if (!last.digits)
         return;
-    uint64_t next = NextPartThere(parts.back(), last);
-    if (next)
+    std::vector<uint64_t> later = LaterPartsThere(parts.back(), last);
+    if (!later.empty())
         problems->push_back(WithNumber(parts.back(), last, last.value + 1) + ": missing: the split raw image is "
-                            "read up to the part before it; " + WithNumber(parts.back(), last, next)
+                            "read up to the part before it; " + WithNumber(parts.back(), last, later.front())
                             + " and the parts after it are not read");
 }

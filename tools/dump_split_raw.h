@@ -13,3 +13,9 @@
 // after the last one found while a later part is there; nothing for an
 // image of one file that is no part of a split image.
 void CheckSplitRawParts(const std::vector<std::string> &parts, std::vector<std::string> *problems);
+
+// Whether every file beside first that the library may open as a later
+// part of the split raw image that first begins is one it can read
+// without waiting (see CheckImageFileType); false, with the part named in
+// problems, otherwise. True for a file that is no first part.
+bool CheckSplitRawPartTypes(const std::string &first, std::vector<std::string> *problems);

@@ -1,12 +1,14 @@
 #include "tools/dump_timezone.h"
 
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "store/filetime.h"
+#include "tools/dump_input.h"
 
 namespace {
 
@@ -20,12 +22,14 @@ bool gZoneChosen = false;
 
 bool IsZoneFile(const std::string &path)
 {
-    char magic[sizeof kZoneFileMagic - 1] = {};
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
+    struct stat status;
+    std::string reason;
+    int fd = OpenInputFile(path, &status, &reason);
+    if (fd < 0)
         return false;
-    bool read = std::fread(magic, 1, sizeof magic, file) == sizeof magic;
-    std::fclose(file);
+    char magic[sizeof kZoneFileMagic - 1] = {};
+    bool read = ::read(fd, magic, sizeof magic) == static_cast<ssize_t>(sizeof magic);
+    close(fd);
     return read && !std::memcmp(magic, kZoneFileMagic, sizeof magic);
 }
 

@@ -449,6 +449,34 @@ TEST_F(DumpImage, DamagedSplitRawImagesAreNamed)
               std::string::npos) << cut.err;
 }
 
+// A FIFO as the image, as a later part of a split raw image and as an EWF
+// segment, and a character device as the image: each named, not waited
+// on or read without end.
+TEST_F(DumpImage, ImageFilesThatAreNoFilesAreRefused)
+{
+    std::string copy = TempPath("damaged/fifo/");
+    Shell("mkdir -p " + Quoted(copy) + " && cp " + Quoted(TempPath("")) + "disk.raw.001 " + Quoted(TempPath(""))
+          + "disk.E0[1-4] " + Quoted(copy) + " && mkfifo " + Quoted(copy + "disk.img") + " "
+          + Quoted(copy + "disk.raw.002") + " " + Quoted(copy + "disk.E05"));
+    const struct {
+        std::string image, error;
+    } cases[] = {
+        {copy + "disk.img", copy + "disk.img: a pipe, not a regular file or a block device\n"},
+        {copy + "disk.raw.001", copy + "disk.raw.002: a pipe, not a regular file or a block device; the split raw "
+                                       "image " + copy + "disk.raw.001 is not read\n"},
+        {"/dev/zero", "/dev/zero: a character device, not a regular file or a block device\n"},
+    };
+    for (const auto &bad : cases) {
+        CommandResult result = RunCommand("timeout 20 " + DumpCommand() + " -l --image " + Quoted(bad.image));
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_EQ(result.err, "gallimaw-dump: " + bad.error);
+    }
+    CommandResult ewf = RunCommand("timeout 20 " + DumpCommand() + " -l --image " + Quoted(copy + "disk.E01"));
+    EXPECT_EQ(ewf.exitCode, 1);
+    EXPECT_EQ(ewf.err.rfind("gallimaw-dump: " + copy + "disk.E05: a pipe, not a regular file or a block device; not "
+                            "read\n", 0), 0u) << ewf.err;
+}
+
 // Folders whose clusters form a ring, and a folder entry pointing back to
 // the folder that holds it: each walk ends, names the loop, and reports
 // every record still there.

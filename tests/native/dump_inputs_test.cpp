@@ -404,8 +404,8 @@ TEST(DumpInputs, ARegistryPathOutOfTheDeviceFolderIsRefused)
 
 // A FIFO where an index file should be is named, not waited on, whether a
 // device folder holds it or the command line names it; the other files
-// are printed.
-TEST(DumpInputs, AnIndexFileThatIsAPipeIsRefused)
+// are printed. Nor is a FIFO in the time zone folder waited on.
+TEST(DumpInputs, APipeWhereAFileBelongsIsRefused)
 {
     std::string copy = FallbackDevice("fifo-device");
     std::string history = copy + "/Windows/History/index.dat";
@@ -420,6 +420,12 @@ TEST(DumpInputs, AnIndexFileThatIsAPipeIsRefused)
     EXPECT_EQ(named.exitCode, 1);
     EXPECT_EQ(named.err, "gallimaw-dump: " + history + ": a pipe, not a regular file\n"
                          "gallimaw-dump: /dev/null: a character device, not a regular file\n");
+    std::string zones = TempPath("fifo-zones");
+    std::filesystem::create_directories(zones);
+    ASSERT_EQ(mkfifo((zones + "/Fifo").c_str(), 0600), 0);
+    CommandResult zone = RunCommand("TZDIR=" + Quoted(zones) + " timeout 20 " + DumpCommand() + " --timezone=Fifo -");
+    EXPECT_EQ(zone.exitCode, 2);
+    EXPECT_EQ(zone.err.rfind("gallimaw-dump: --timezone: no time zone named 'Fifo'", 0), 0u) << zone.err;
 }
 
 // A file cut to 200,000 bytes, less than half the size its header states,
