@@ -42,16 +42,23 @@ struct FatLayout {
     uint64_t ClusterAt(uint64_t cluster) const { return clusters + (cluster - 2) * clusterBytes; }
     uint64_t DataBytes() const { return (lastCluster - 1) * clusterBytes; }
     size_t EntryBytes() const { return bits == 28 ? 4 : 2; }
-    bool EndOfChain(uint64_t value) const { return value >= (0x0FFFFFF8u & ((1u << bits) - 1)) && value <= 0x0FFFFFFF; }
+    uint64_t Mask() const { return (uint64_t{1} << bits) - 1; }
+    bool EndOfChain(uint64_t value) const { return value >= (0x0FFFFFF8u & Mask()) && value <= 0x0FFFFFFF; }
+    // Where cluster's entry begins in the FAT.
+    uint64_t EntryAt(uint64_t cluster) const { return bits == 12 ? cluster * 3 / 2 : cluster * EntryBytes(); }
+    // Cluster's entry, from the EntryBytes() bytes at EntryAt(cluster).
+    uint64_t Value(uint64_t cluster, const uint8_t *bytes) const
+    {
+        uint64_t value = Little(bytes, static_cast<int>(EntryBytes()));
+        return bits == 12 ? (cluster & 1 ? value >> 4 : value & 0xFFF) : value & Mask();
+    }
     // The FAT's entry for cluster; false when it cannot be read.
     bool Next(uint64_t cluster, uint64_t *next) const
     {
         uint8_t bytes[4];
-        uint64_t at = table + (bits == 12 ? cluster * 3 / 2 : cluster * EntryBytes());
-        if (!Read(at, EntryBytes(), bytes))
+        if (!Read(table + EntryAt(cluster), EntryBytes(), bytes))
             return false;
-        uint64_t value = Little(bytes, static_cast<int>(EntryBytes()));
-        *next = bits == 12 ? (cluster & 1 ? value >> 4 : value & 0xFFF) : value & ((1u << bits) - 1);
+        *next = Value(cluster, bytes);
         return true;
     }
 };
@@ -88,10 +95,7 @@ std::vector<ByteRun> ChainRuns(const FatLayout &layout, uint64_t first)
     uint64_t cluster = first;
     for (uint64_t count = 0; cluster >= 2 && cluster <= layout.lastCluster && count < layout.lastCluster; count++) {
         uint64_t start = base + layout.ClusterAt(cluster);
-        if (!runs.empty() && runs.back().end == start)
-            runs.back().end += layout.clusterBytes;
-        else
-            runs.push_back({start, start + layout.clusterBytes});
+        AppendRun(&runs, start, start + layout.clusterBytes);
         if (!layout.Next(cluster, &cluster) || layout.EndOfChain(cluster))
             break;
     }

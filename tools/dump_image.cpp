@@ -203,8 +203,14 @@ DumpSource ImageSource(OpenedImage *image, const std::string &inImage)
     return source;
 }
 
+// Adds the area of runs, cut at the image's end, unless nothing is left.
 void AddArea(OpenedImage *image, const std::string &name, std::vector<ByteRun> runs, std::vector<DumpSource> *areas)
 {
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    runs.erase(std::remove_if(runs.begin(), runs.end(), [size](const ByteRun &run) { return run.start >= size; }),
+               runs.end());
+    for (ByteRun &run : runs)
+        run.end = std::min(run.end, size);
     if (runs.empty())
         return;
     DumpSource area = ImageSource(image, name);
@@ -215,13 +221,8 @@ void AddArea(OpenedImage *image, const std::string &name, std::vector<ByteRun> r
 
 TSK_WALK_RET_ENUM NoteFreeBlock(const TSK_FS_BLOCK *block, void *context)
 {
-    std::vector<ByteRun> *runs = static_cast<std::vector<ByteRun> *>(context);
     uint64_t start = static_cast<uint64_t>(block->fs_info->offset) + block->addr * block->fs_info->block_size;
-    uint64_t end = start + block->fs_info->block_size;
-    if (!runs->empty() && runs->back().end == start)
-        runs->back().end = end;
-    else
-        runs->push_back({start, end});
+    AppendRun(static_cast<std::vector<ByteRun> *>(context), start, start + block->fs_info->block_size);
     return TSK_WALK_CONT;
 }
 
@@ -256,8 +257,6 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
     TSK_DADDR_T last = std::min(fileSystem->last_block, fileSystem->last_block_act);
     if (tsk_fs_block_walk(fileSystem, fileSystem->first_block, last, blocks, NoteFreeBlock, &runs))
         problems->push_back(VolumeName(image, prefix) + ": cannot list every unallocated block: " + SleuthKitError());
-    for (ByteRun &run : runs)
-        run.end = std::min<uint64_t>(run.end, static_cast<uint64_t>(image->image->size));
     AddArea(image, prefix + "unallocated", std::move(runs), areas);
 }
 
@@ -433,6 +432,14 @@ bool PlacedInImage(TSK_FS_FILE *file, uint64_t size, uint64_t *offset)
 std::string ByteRange(uint64_t start, uint64_t end)
 {
     return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
+}
+
+void AppendRun(std::vector<ByteRun> *runs, uint64_t start, uint64_t end)
+{
+    if (!runs->empty() && runs->back().end == start)
+        runs->back().end = end;
+    else
+        runs->push_back({start, end});
 }
 
 void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,
