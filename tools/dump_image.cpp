@@ -108,6 +108,7 @@ struct FolderWalk {
     std::unordered_set<TSK_INUM_T> named;             // folders named as reached again
     std::vector<FoundFile> *found;
     std::vector<std::string> *problems;
+    std::vector<uint64_t> starts; // the start clusters of the entries in live FAT folders
 };
 
 // Deeper than any path a Windows file system holds (260 characters).
@@ -167,7 +168,7 @@ void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, b
     // damaged entry there is no damage.
     if (deleted || !IsFatFileSystem(walk->fileSystem))
         return;
-    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address)) {
+    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address, &walk->starts)) {
         walk->problems->push_back(walk->volume + ": " + path + entry.name + (entry.folder ? "/" : "")
                                   + ": damaged folder entry: " + entry.fault);
         if (!entry.runs.empty())
@@ -227,7 +228,9 @@ TSK_WALK_RET_ENUM NoteFreeBlock(const TSK_FS_BLOCK *block, void *context)
 }
 
 // The index files of one file system and, with carve, its unallocated
-// blocks.
+// blocks and, on FAT, its lost clusters: in use, but reached from no entry
+// in the folders read, as those of a file whose start cluster lies past
+// the last are.
 void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::string &prefix, CarveArea carve,
                     std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
                     std::vector<std::string> *problems)
@@ -238,7 +241,7 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
     // made by reading the whole file system (every sector of a FAT one), as
     // slowly as carving it; their records lie in free space, where --carve
     // finds them.
-    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems};
+    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems, {}};
     WalkFolder(&walk, fileSystem->root_inum, "/", false, 0);
     SortFound(&found);
     for (const FoundFile &file : found) {
@@ -258,6 +261,12 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
     if (tsk_fs_block_walk(fileSystem, fileSystem->first_block, last, blocks, NoteFreeBlock, &runs))
         problems->push_back(VolumeName(image, prefix) + ": cannot list every unallocated block: " + SleuthKitError());
     AddArea(image, prefix + "unallocated", std::move(runs), areas);
+    if (!IsFatFileSystem(fileSystem))
+        return;
+    std::vector<ByteRun> lost;
+    if (!LostClusters(fileSystem, walk.starts, &lost))
+        problems->push_back(VolumeName(image, prefix) + ": cannot read the FAT; lost clusters are not searched");
+    AddArea(image, prefix + "lost clusters", std::move(lost), areas);
 }
 
 // One volume: a partition (prefix "p1:", ...) or the whole image (prefix
