@@ -30,7 +30,9 @@ struct FatLayout {
     uint64_t table = 0;        // the first FAT
     uint64_t clusters = 0;     // cluster 2
     uint64_t clusterBytes = 0;
+    uint64_t tableBytes = 0;
     uint64_t lastCluster = 0;
+    uint64_t rootCluster = 0;  // the root folder's first, on FAT32; else 0
     int bits = 0;              // of a FAT entry: 12, 16 or 28
 
     bool Read(uint64_t at, size_t bytes, uint8_t *into) const
@@ -42,16 +44,23 @@ struct FatLayout {
     uint64_t ClusterAt(uint64_t cluster) const { return clusters + (cluster - 2) * clusterBytes; }
     uint64_t DataBytes() const { return (lastCluster - 1) * clusterBytes; }
     size_t EntryBytes() const { return bits == 28 ? 4 : 2; }
-    bool EndOfChain(uint64_t value) const { return value >= (0x0FFFFFF8u & ((1u << bits) - 1)) && value <= 0x0FFFFFFF; }
+    uint64_t Mask() const { return (uint64_t{1} << bits) - 1; }
+    bool EndOfChain(uint64_t value) const { return value >= (0x0FFFFFF8u & Mask()) && value <= 0x0FFFFFFF; }
+    // Where cluster's entry begins in the FAT.
+    uint64_t EntryAt(uint64_t cluster) const { return bits == 12 ? cluster * 3 / 2 : cluster * EntryBytes(); }
+    // Cluster's entry, from the EntryBytes() bytes at EntryAt(cluster).
+    uint64_t Value(uint64_t cluster, const uint8_t *bytes) const
+    {
+        uint64_t value = Little(bytes, static_cast<int>(EntryBytes()));
+        return bits == 12 ? (cluster & 1 ? value >> 4 : value & 0xFFF) : value & Mask();
+    }
     // The FAT's entry for cluster; false when it cannot be read.
     bool Next(uint64_t cluster, uint64_t *next) const
     {
         uint8_t bytes[4];
-        uint64_t at = table + (bits == 12 ? cluster * 3 / 2 : cluster * EntryBytes());
-        if (!Read(at, EntryBytes(), bytes))
+        if (!Read(table + EntryAt(cluster), EntryBytes(), bytes))
             return false;
-        uint64_t value = Little(bytes, static_cast<int>(EntryBytes()));
-        *next = bits == 12 ? (cluster & 1 ? value >> 4 : value & 0xFFF) : value & ((1u << bits) - 1);
+        *next = Value(cluster, bytes);
         return true;
     }
 };
@@ -69,12 +78,14 @@ bool ReadLayout(TSK_FS_INFO *fileSystem, FatLayout *layout)
     if (!sector || !perCluster)
         return false;
     layout->table = reserved * sector;
+    layout->tableBytes = tableSectors * sector;
     layout->clusters = layout->table + tables * tableSectors * sector + (rootBytes + sector - 1) / sector * sector;
     layout->clusterBytes = sector * perCluster;
     if (layout->clusters >= sectors * sector)
         return false;
     layout->lastCluster = (sectors * sector - layout->clusters) / layout->clusterBytes + 1;
     layout->bits = fileSystem->ftype == TSK_FS_TYPE_FAT12 ? 12 : fileSystem->ftype == TSK_FS_TYPE_FAT16 ? 16 : 28;
+    layout->rootCluster = layout->bits == 28 ? Little(boot + 44, 4) : 0;
     return true;
 }
 
@@ -88,10 +99,7 @@ std::vector<ByteRun> ChainRuns(const FatLayout &layout, uint64_t first)
     uint64_t cluster = first;
     for (uint64_t count = 0; cluster >= 2 && cluster <= layout.lastCluster && count < layout.lastCluster; count++) {
         uint64_t start = base + layout.ClusterAt(cluster);
-        if (!runs.empty() && runs.back().end == start)
-            runs.back().end += layout.clusterBytes;
-        else
-            runs.push_back({start, start + layout.clusterBytes});
+        AppendRun(&runs, start, start + layout.clusterBytes);
         if (!layout.Next(cluster, &cluster) || layout.EndOfChain(cluster))
             break;
     }
@@ -127,6 +135,17 @@ bool BeginsWithSignature(const FatLayout &layout, uint64_t cluster)
            && !std::memcmp(start, INDEX_SIGNATURE, sizeof start);
 }
 
+// Marks in reached the chain from cluster, whose FAT is table. A cluster
+// marked has its chain marked from there on, so the chain ends at the
+// first cluster marked before, and a chain that loops ends.
+void MarkChain(const FatLayout &layout, const std::vector<uint8_t> &table, uint64_t cluster,
+               std::vector<bool> *reached)
+{
+    for (; cluster >= 2 && cluster < reached->size() && !(*reached)[cluster];
+         cluster = layout.Value(cluster, &table[layout.EntryAt(cluster)]))
+        (*reached)[cluster] = true;
+}
+
 } // namespace
 
 bool IsFatFileSystem(const TSK_FS_INFO *fileSystem)
@@ -135,7 +154,8 @@ bool IsFatFileSystem(const TSK_FS_INFO *fileSystem)
            || fileSystem->ftype == TSK_FS_TYPE_FAT32;
 }
 
-std::vector<DamagedEntry> DamagedFatEntries(TSK_FS_INFO *fileSystem, TSK_INUM_T address)
+std::vector<DamagedEntry> DamagedFatEntries(TSK_FS_INFO *fileSystem, TSK_INUM_T address,
+                                           std::vector<uint64_t> *starts)
 {
     std::vector<DamagedEntry> damaged;
     FatLayout layout;
@@ -158,6 +178,7 @@ std::vector<DamagedEntry> DamagedFatEntries(TSK_FS_INFO *fileSystem, TSK_INUM_T 
             || attributes & kVolumeLabel)
             continue;
         uint64_t cluster = Little(entry + 26, 2) | (layout.bits == 28 ? Little(entry + 20, 2) << 16 : 0);
+        starts->push_back(cluster);
         std::string fault = Fault(layout, cluster, Little(entry + 28, 4));
         std::string name = ShortName(entry);
         bool folderEntry = attributes & kFolderAttribute;
@@ -171,4 +192,39 @@ std::vector<DamagedEntry> DamagedFatEntries(TSK_FS_INFO *fileSystem, TSK_INUM_T 
         damaged.push_back({name, folderEntry, fault, std::move(runs)});
     }
     return damaged;
+}
+
+bool LostClusters(TSK_FS_INFO *fileSystem, const std::vector<uint64_t> &starts, std::vector<ByteRun> *runs)
+{
+    FatLayout layout;
+    if (!ReadLayout(fileSystem, &layout))
+        return false;
+    // Clusters 2 to the last, as far as the table and the image hold their
+    // entries; never a number the FAT keeps for bad clusters and chain
+    // ends, so a chain ends at those.
+    uint64_t entryBits = layout.bits == 12 ? 12 : layout.EntryBytes() * 8;
+    uint64_t tableEnd = static_cast<uint64_t>(fileSystem->offset) + layout.table;
+    uint64_t imageBytes = static_cast<uint64_t>(fileSystem->img_info->size);
+    uint64_t inImage = imageBytes > tableEnd ? imageBytes - tableEnd : 0;
+    uint64_t count = std::min(layout.lastCluster, 0x0FFFFFF6 & layout.Mask()) + 1;
+    count = std::min(count, std::min(layout.tableBytes, inImage) * 8 / entryBits);
+    if (count <= 2)
+        return true;
+    // Room past the last entry for reading EntryBytes() there.
+    std::vector<uint8_t> table(count * entryBits / 8 + 4);
+    if (!layout.Read(layout.table, (count * entryBits + 7) / 8, table.data())) {
+        tsk_error_reset();
+        return false;
+    }
+    std::vector<bool> reached(count);
+    MarkChain(layout, table, layout.rootCluster, &reached);
+    for (uint64_t start : starts)
+        MarkChain(layout, table, start, &reached);
+    uint64_t base = static_cast<uint64_t>(fileSystem->offset), bad = 0x0FFFFFF7 & layout.Mask();
+    for (uint64_t cluster = 2; cluster < count; cluster++) {
+        uint64_t value = layout.Value(cluster, &table[layout.EntryAt(cluster)]);
+        if (value && value != bad && !reached[cluster])
+            AppendRun(runs, base + layout.ClusterAt(cluster), base + layout.ClusterAt(cluster) + layout.clusterBytes);
+    }
+    return true;
 }

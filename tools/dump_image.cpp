@@ -108,6 +108,7 @@ struct FolderWalk {
     std::unordered_set<TSK_INUM_T> named;             // folders named as reached again
     std::vector<FoundFile> *found;
     std::vector<std::string> *problems;
+    std::vector<uint64_t> starts; // the start clusters of the entries in live FAT folders
 };
 
 // Deeper than any path a Windows file system holds (260 characters).
@@ -167,7 +168,7 @@ void WalkFolder(FolderWalk *walk, TSK_INUM_T address, const std::string &path, b
     // damaged entry there is no damage.
     if (deleted || !IsFatFileSystem(walk->fileSystem))
         return;
-    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address)) {
+    for (DamagedEntry &entry : DamagedFatEntries(walk->fileSystem, address, &walk->starts)) {
         walk->problems->push_back(walk->volume + ": " + path + entry.name + (entry.folder ? "/" : "")
                                   + ": damaged folder entry: " + entry.fault);
         if (!entry.runs.empty())
@@ -203,8 +204,14 @@ DumpSource ImageSource(OpenedImage *image, const std::string &inImage)
     return source;
 }
 
+// Adds the area of runs, cut at the image's end, unless nothing is left.
 void AddArea(OpenedImage *image, const std::string &name, std::vector<ByteRun> runs, std::vector<DumpSource> *areas)
 {
+    uint64_t size = static_cast<uint64_t>(image->image->size);
+    runs.erase(std::remove_if(runs.begin(), runs.end(), [size](const ByteRun &run) { return run.start >= size; }),
+               runs.end());
+    for (ByteRun &run : runs)
+        run.end = std::min(run.end, size);
     if (runs.empty())
         return;
     DumpSource area = ImageSource(image, name);
@@ -215,18 +222,15 @@ void AddArea(OpenedImage *image, const std::string &name, std::vector<ByteRun> r
 
 TSK_WALK_RET_ENUM NoteFreeBlock(const TSK_FS_BLOCK *block, void *context)
 {
-    std::vector<ByteRun> *runs = static_cast<std::vector<ByteRun> *>(context);
     uint64_t start = static_cast<uint64_t>(block->fs_info->offset) + block->addr * block->fs_info->block_size;
-    uint64_t end = start + block->fs_info->block_size;
-    if (!runs->empty() && runs->back().end == start)
-        runs->back().end = end;
-    else
-        runs->push_back({start, end});
+    AppendRun(static_cast<std::vector<ByteRun> *>(context), start, start + block->fs_info->block_size);
     return TSK_WALK_CONT;
 }
 
 // The index files of one file system and, with carve, its unallocated
-// blocks.
+// blocks and, on FAT, its lost clusters: in use, but reached from no entry
+// in the folders read, as those of a file whose start cluster lies past
+// the last are.
 void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::string &prefix, CarveArea carve,
                     std::vector<DumpSource> *sources, std::vector<DumpSource> *areas,
                     std::vector<std::string> *problems)
@@ -237,7 +241,7 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
     // made by reading the whole file system (every sector of a FAT one), as
     // slowly as carving it; their records lie in free space, where --carve
     // finds them.
-    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems};
+    FolderWalk walk{fileSystem, VolumeName(image, prefix), {{fileSystem->root_inum, "/"}}, {}, &found, problems, {}};
     WalkFolder(&walk, fileSystem->root_inum, "/", false, 0);
     SortFound(&found);
     for (const FoundFile &file : found) {
@@ -256,9 +260,13 @@ void WalkFileSystem(OpenedImage *image, TSK_FS_INFO *fileSystem, const std::stri
     TSK_DADDR_T last = std::min(fileSystem->last_block, fileSystem->last_block_act);
     if (tsk_fs_block_walk(fileSystem, fileSystem->first_block, last, blocks, NoteFreeBlock, &runs))
         problems->push_back(VolumeName(image, prefix) + ": cannot list every unallocated block: " + SleuthKitError());
-    for (ByteRun &run : runs)
-        run.end = std::min<uint64_t>(run.end, static_cast<uint64_t>(image->image->size));
     AddArea(image, prefix + "unallocated", std::move(runs), areas);
+    if (!IsFatFileSystem(fileSystem))
+        return;
+    std::vector<ByteRun> lost;
+    if (!LostClusters(fileSystem, walk.starts, &lost))
+        problems->push_back(VolumeName(image, prefix) + ": cannot read the FAT; lost clusters are not searched");
+    AddArea(image, prefix + "lost clusters", std::move(lost), areas);
 }
 
 // One volume: a partition (prefix "p1:", ...) or the whole image (prefix
@@ -433,6 +441,14 @@ bool PlacedInImage(TSK_FS_FILE *file, uint64_t size, uint64_t *offset)
 std::string ByteRange(uint64_t start, uint64_t end)
 {
     return "bytes " + std::to_string(start) + " to " + std::to_string(end - 1);
+}
+
+void AppendRun(std::vector<ByteRun> *runs, uint64_t start, uint64_t end)
+{
+    if (!runs->empty() && runs->back().end == start)
+        runs->back().end = end;
+    else
+        runs->push_back({start, end});
 }
 
 void AddImageSources(const std::string &path, CarveArea carve, std::vector<DumpSource> *sources,

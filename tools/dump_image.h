@@ -21,6 +21,10 @@ struct ByteRun {
 // How messages name image bytes [start, end): "bytes 512 to 1023".
 std::string ByteRange(uint64_t start, uint64_t end);
 
+// Appends image bytes [start, end) to runs: to its last run when they
+// follow it.
+void AppendRun(std::vector<ByteRun> *runs, uint64_t start, uint64_t end);
+
 // Opens the disk image at path and appends to sources, volume by volume
 // in the order the image holds them, each index file found there (named
 // index.dat in any letter case, or beginning with the index file

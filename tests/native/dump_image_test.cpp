@@ -521,7 +521,8 @@ TEST(DamagedFolders, FoldersNestedTooDeepAreNamed)
 // A file's entry with a size larger than the file system, and one whose
 // start cluster lies past the last: each named with what is wrong; the
 // first is read from its cluster chain, and the rest of the image as ever.
-// The stale cluster of a deleted folder is not judged.
+// The second's clusters, still in use, are carved as lost clusters. The
+// stale cluster of a deleted folder is not judged.
 TEST(DamagedFolders, DamagedEntriesAreNamed)
 {
     FatImage image = MakeFat("fat-entries.img", {"/huge", "/past", "/gone"},
@@ -541,10 +542,13 @@ TEST(DamagedFolders, DamagedEntriesAreNamed)
                   std::string::npos) << result.err;
         EXPECT_NE(result.err.find(where + "/past/INDEX.DAT: damaged folder entry: start cluster 4080 past the last "
                                   "cluster "), std::string::npos) << result.err;
-        size_t read = 0;
-        for (const json &record : JsonLines(result.out))
+        size_t read = 0, lost = 0;
+        for (const json &record : JsonLines(result.out)) {
             read += record["state"] != "carved";
+            lost += record["state"] == "carved" && record["source"] == "lost clusters";
+        }
         EXPECT_EQ(read, image.records / 3 * 2) << option;
+        EXPECT_EQ(lost, option == std::string("--carve") ? image.records / 3 : 0) << option;
         EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
     }
     Shell("rm " + Quoted(image.path));
