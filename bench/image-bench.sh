@@ -8,7 +8,12 @@
 #     256 MiB, which must stay within 10%;
 #  2. --image on a 64 MiB FAT32 image holding the 14 MB generated cache
 #     file (45,000 records) at its usual path, against gallimaw-dump on
-#     the loose file: target at most 1.5x its time.
+#     the loose file: target at most 1.5x its time;
+#  3. peak memory of --carve=all over that image as EWF in 1 MiB segments
+#     with a middle segment missing, against the whole image: target at
+#     most 1.5x (libewf keeps memory for each chunk it fails to read);
+#  4. peak memory on the cache file grown to a sparse 4 GiB, against it
+#     grown to 256 MiB: target flat (at most 10% more).
 # Times are the best of several runs; the load average is printed with
 # them. The images are made in a temporary folder and removed after.
 # Usage: bench/image-bench.sh [NATIVE-BUILD-DIR]   (default build/native)
@@ -19,8 +24,8 @@ gen="$build/tools/gallimaw-gen" dump="$build/tools/gallimaw-dump"
 for tool in "$gen" "$dump"; do
     [ -x "$tool" ] || { echo "image-bench: $tool is not built" >&2; exit 1; }
 done
-for tool in /usr/bin/time mkfs.fat mcopy python3; do
-    command -v "$tool" >/dev/null || { echo "image-bench: needs $tool (packages time, dosfstools, mtools, python3)" >&2; exit 1; }
+for tool in /usr/bin/time mkfs.fat mcopy python3 ewfacquire; do
+    command -v "$tool" >/dev/null || { echo "image-bench: needs $tool (packages time, dosfstools, mtools, python3, ewf-tools)" >&2; exit 1; }
 done
 export MTOOLS_SKIP_CHECK=1
 
@@ -52,6 +57,11 @@ print("%.6f" % wall)
 EOF
 }
 
+peak_kb() { # COMMAND...: peak resident memory in KB, output to /dev/null
+    /usr/bin/time -q -f %M -o "$work/rss" "$@" >/dev/null 2>&1
+    tail -n 1 "$work/rss"
+}
+
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 echo "== 1. gallimaw-dump --format=csv --carve=all over a raw image (best of 5)"
@@ -60,11 +70,10 @@ make_image 256 "$work/small.img" 150
 cat "$work/large.img" >/dev/null
 records=$("$dump" --format=csv --carve=all "$work/large.img" 2>/dev/null | grep -c ',carved,')
 wall=$(best_time 5 "$dump" --format=csv --carve=all "$work/large.img")
-for size in large small; do
-    /usr/bin/time -f %M -o "$work/rss-$size" "$dump" --format=csv --carve=all "$work/$size.img" >/dev/null 2>&1
-done
+large=$(peak_kb "$dump" --format=csv --carve=all "$work/large.img")
+small=$(peak_kb "$dump" --format=csv --carve=all "$work/small.img")
 awk -v wall="$wall" -v size="$(stat -c %s "$work/large.img")" -v records="$records" -v load="$(load)" \
-    -v large="$(cat "$work/rss-large")" -v small="$(cat "$work/rss-small")" 'BEGIN {
+    -v large="$large" -v small="$small" 'BEGIN {
     printf "1 GiB image, %d carved records, load average %s: %.4f s wall, %.2f GB/s (target at least 1 GB/s)\n",
         records, load, wall, size / wall / 1e9
     printf "    peak RSS %d KB at 1 GiB, %d KB at 256 MiB: ratio %.2f (target at most 10%% more: %s)\n",
@@ -81,4 +90,27 @@ image=$(best_time 15 "$dump" --format=csv --image "$work/image.img")
 awk -v loose="$loose" -v image="$image" -v load="$(load)" 'BEGIN {
     printf "14 MB cache file, load average %s: loose %.4f s, in a 64 MiB image %.4f s\n", load, loose, image
     printf "    --image takes %.2fx the loose file'\''s time (target at most 1.5x)\n", image / loose
+}'
+
+echo
+echo "== 3. gallimaw-dump --carve=all over an EWF image with a segment missing"
+mkdir "$work/ewf"
+(cd "$work/ewf" && ewfacquire -u -q -c none -S 1048576 -t image "$work/image.img" </dev/null >/dev/null) || exit 1
+whole=$(peak_kb "$dump" --format=csv --carve=all "$work/ewf/image.E01")
+rm "$work/ewf/image.E30"
+missing=$(peak_kb "$dump" --format=csv --carve=all "$work/ewf/image.E01")
+awk -v whole="$whole" -v missing="$missing" 'BEGIN {
+    printf "64 MiB image in 1 MiB segments: peak RSS %d KB whole, %d KB without segment 30\n", whole, missing
+    printf "    ratio %.2f (target at most 1.5: %s)\n", missing / whole, missing / whole <= 1.5 ? "met" : "missed"
+}'
+
+echo
+echo "== 4. gallimaw-dump --format=csv on the cache file grown to a sparse 4 GiB"
+truncate -s 256M "$work/cache.dat"
+small=$(peak_kb "$dump" --format=csv "$work/cache.dat")
+truncate -s 4G "$work/cache.dat"
+sparse=$(peak_kb "$dump" --format=csv "$work/cache.dat")
+awk -v small="$small" -v sparse="$sparse" 'BEGIN {
+    printf "peak RSS %d KB at 256 MiB, %d KB at 4 GiB: ratio %.2f (target at most 10%% more: %s)\n",
+        small, sparse, sparse / small, sparse / small <= 1.10 ? "met" : "missed"
 }'
