@@ -5,8 +5,8 @@
 #include "ui/ui_values.h"
 #include "app/main_window.h"
 #include "boot/soft_reset.h"
-#include "store/win32/close_browser.h"
-#include "store/win32/index_file_set.h"
+#include "store/close_browser.h"
+#include "store/index_file_set.h"
 #include "ui/about_box.h"
 
 // The init sequence passes its launch number, always two digits.

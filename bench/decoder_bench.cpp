@@ -16,9 +16,9 @@
 #include <cstring>
 #include <string>
 
-#include "store/record_row.h"
-#include "store/record_state.h"
-#include "tools/index_generator.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
+#include "gen/index_generator.h"
 
 using namespace gallimaw_gen;
 

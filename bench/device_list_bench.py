@@ -18,7 +18,7 @@ import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 GDEV = os.path.join(TOP, "device", "gallimaw-device")
-GEN = os.path.join(TOP, "build", "native", "tools", "gallimaw-gen")
+GEN = os.path.join(TOP, "build", "native", "gen", "gallimaw-gen")
 DUMPS = 3
 
 

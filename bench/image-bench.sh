@@ -20,7 +20,7 @@
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/native}
-gen="$build/tools/gallimaw-gen" dump="$build/tools/gallimaw-dump"
+gen="$build/gen/gallimaw-gen" dump="$build/dump/gallimaw-dump"
 for tool in "$gen" "$dump"; do
     [ -x "$tool" ] || { echo "image-bench: $tool is not built" >&2; exit 1; }
 done

@@ -17,10 +17,10 @@
 
 #include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/win32/index_file_set.h"
-#include "store/record_row.h"
-#include "store/record_state.h"
-#include "tools/index_generator.h"
+#include "store/index_file_set.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
+#include "gen/index_generator.h"
 #include "ui/record_list.h"
 
 namespace {

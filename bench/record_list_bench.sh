@@ -10,7 +10,7 @@
 # Usage: bench/record_list_bench.sh [RECORDS]
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
-source "$top/tools/setup.sh"
+source "$top/scripts/setup.sh"
 records=${1:-15000}
 build="$top/build/win32"
 [ -f "$build/ui/libgallimaw_ui.a" ] || gallimaw_build win32 || exit 1
@@ -21,8 +21,8 @@ cxx=x86_64-w64-mingw32-g++-posix
 x86_64-w64-mingw32-windres -I"$top" -I"$top/res" "$top/res/gallimaw.rc" -O coff -o "$work/resources.o" || exit 1
 $cxx -std=c++17 -O2 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -D_WIN32_IE=0x0600 -D_WIN32_WINNT=0x0601 \
     -I"$top" "$top/bench/record_list_bench.cpp" "$work/resources.o" -o "$work/record_list_bench.exe" \
-    "$build/ui/libgallimaw_ui.a" "$build/boot/libgallimaw_boot.a" "$build/store/win32/libgallimaw_storage.a" \
-    "$build/ce/libgallimaw_ce.a" "$build/store/libgallimaw_decoder.a" "$build/tools/libgallimaw_tools.a" \
+    "$build/ui/libgallimaw_ui.a" "$build/boot/libgallimaw_boot.a" "$build/store/libgallimaw_storage.a" \
+    "$build/ce/libgallimaw_ce.a" "$build/format/libgallimaw_decoder.a" "$build/gen/libgallimaw_gen.a" \
     -static -lcomctl32 -lgdi32 -luser32 -lshell32 -ladvapi32 -lpsapi -lole32 || exit 1
 
 gallimaw_start_display || exit 1

@@ -23,7 +23,7 @@
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/native}
-gen="$build/tools/gallimaw-gen" dump="$build/tools/gallimaw-dump" decoder="$build/bench/decoder_bench"
+gen="$build/gen/gallimaw-gen" dump="$build/dump/gallimaw-dump" decoder="$build/bench/decoder_bench"
 for tool in "$gen" "$dump" "$decoder"; do
     [ -x "$tool" ] || { echo "run-bench: $tool is not built" >&2; exit 1; }
 done

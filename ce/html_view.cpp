@@ -5,7 +5,7 @@
 // links and buttons to its parent as NM_HOTSPOT.
 #include "ce/htmlview.h"
 #include "ce/html_layout.h"
-#include "store/html_text.h"
+#include "format/html_text.h"
 
 #define SCROLL_LINE 16
 #define WHEEL_LINES 3

@@ -7,8 +7,8 @@
 // one of them it lets all go and ends with exit code 1.
 #include <windows.h>
 #include <shellapi.h>
-#include "store/index_kinds.h"
-#include "store/win32/index_file_set.h"
+#include "format/index_kinds.h"
+#include "store/index_file_set.h"
 #include "ce/device_log.h"
 #include "ce/device_contract.h"
 

@@ -3,8 +3,8 @@
 // real browser, holds the three index files open without read sharing
 // until its window is closed.
 #include <windows.h>
-#include "store/index_kinds.h"
-#include "store/win32/index_file_set.h"
+#include "format/index_kinds.h"
+#include "store/index_file_set.h"
 #include "ce/device_log.h"
 
 static const WCHAR BrowserClass[] = L"IExplore";

@@ -3,7 +3,7 @@
 #include "ce/pocketpc.h"
 #include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/win32/registry.h"
+#include "store/registry.h"
 #include "ui/about_box.h"
 #include "ui/help.h"
 #include "ui/dialog_resource.h"

@@ -2,7 +2,7 @@
 #include "ui/html_page.h"
 #include "ce/pocketpc.h"
 #include "ui/ui_values.h"
-#include "store/html_text.h"
+#include "format/html_text.h"
 
 #define HTML_VIEW_STYLE (WS_CHILD | WS_VISIBLE | WS_BORDER)
 

@@ -5,7 +5,7 @@
 #include "ce/pocketpc.h"
 #include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/record_row.h"
+#include "format/record_row.h"
 #include "ui/html_page.h"
 #include "ui/record_list.h"
 #include "ui/dialog_resource.h"

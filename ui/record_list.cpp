@@ -7,7 +7,7 @@
 #include "ce/pocketpc.h"
 #include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/win32/index_file_set.h"
+#include "store/index_file_set.h"
 #include "ui/record_scanner.h"
 #include "ui/help.h"
 #include "ui/record_details.h"

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "res/resource.h"
-#include "store/record_row.h"
-#include "store/record_state.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
 
 // The row after which the first screenful is drawn while the scan goes on.
 #define FIRST_SCREEN_LAST_ROW 15

@@ -5,7 +5,7 @@
 #include "ui/ui_values.h"
 #include "boot/soft_reset.h"
 #include "res/resource.h"
-#include "store/win32/index_file_set.h"
+#include "store/index_file_set.h"
 #include "ui/dialog_resource.h"
 #include "ui/help.h"
 #include "ui/html_page.h"

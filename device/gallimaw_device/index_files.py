@@ -11,7 +11,7 @@ from .kinds import KINDS, index_file
 from .paths import host_path
 from .settings import FIXTURES, NATIVE_BUILD
 
-GENERATOR = os.path.join(NATIVE_BUILD, "tools", "gallimaw-gen")
+GENERATOR = os.path.join(NATIVE_BUILD, "gen", "gallimaw-gen")
 SAMPLE_RECORDS = {"cache": 40, "cookies": 20, "history": 30}
 # The first bytes of every index file, whatever its version.
 INDEX_SIGNATURE = b"Client UrlCache MMF Ver "
@@ -41,7 +41,7 @@ def index_files_in_folder(folder):
     """The index files of a copied Pocket PC file system (or of a device
     folder), found by gallimaw-dump as the viewer finds them; kinds it
     lacks get empty files."""
-    dump = os.path.join(NATIVE_BUILD, "tools", "gallimaw-dump")
+    dump = os.path.join(NATIVE_BUILD, "dump", "gallimaw-dump")
     if not os.access(dump, os.X_OK):
         raise DeviceError(f"--from needs {dump}; build the native tree first")
     result = subprocess.run([dump, "--list", "--device", folder], capture_output=True, text=True)

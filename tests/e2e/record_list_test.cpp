@@ -28,10 +28,10 @@ std::string FixturePath(const std::string &name)
     return std::string(folder && *folder ? folder : SourcePath("tests/data")) + "/" + name;
 }
 
-std::string NativeToolPath(const std::string &name)
+std::string DumpPath()
 {
     const char *build = std::getenv("GALLIMAW_BUILD");
-    return std::string(build && *build ? build : SourcePath("build/native")) + "/tools/" + name;
+    return std::string(build && *build ? build : SourcePath("build/native")) + "/dump/gallimaw-dump";
 }
 
 // TEXT with each character of ESCAPES replaced by its escape.
@@ -47,7 +47,7 @@ std::string Escaped(const std::string &text, const std::map<char, std::string> &
 
 std::vector<std::string> DumpedRows(const std::vector<std::string> &files)
 {
-    std::vector<std::string> command = {NativeToolPath("gallimaw-dump"), "--format=row"};
+    std::vector<std::string> command = {DumpPath(), "--format=row"};
     command.insert(command.end(), files.begin(), files.end());
     CommandResult dump = RunCommand(command);
     EXPECT_EQ(dump.code, 0) << dump.err;

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "store/record_fields.h"
-#include "store/record_row.h"
-#include "store/record_state.h"
+#include "format/record_fields.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
 
 namespace {
 

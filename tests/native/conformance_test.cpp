@@ -54,8 +54,8 @@
 #include <nlohmann/json.hpp>
 
 #include "run_command.h"
-#include "store/filetime.h"
-#include "store/index_format.h"
+#include "format/filetime.h"
+#include "format/index_format.h"
 
 namespace {
 
@@ -112,7 +112,7 @@ std::string Unescape(const std::string &text)
 
 std::vector<Row> DumpRows(const std::string &file)
 {
-    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=row " + Quoted(file));
+    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump") + " --format=row " + Quoted(file));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     std::vector<Row> rows;
     for (const std::string &line : Split(result.out, '\n')) {
@@ -371,7 +371,7 @@ std::string CompareRow(const Row &row, const IndexImage &image, const PeerRecord
 
 std::vector<nlohmann::json> DumpJsonLines(const std::string &file, const std::string &options = "")
 {
-    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=jsonl "
+    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump") + " --format=jsonl "
                                       + options + Quoted(file));
     EXPECT_EQ(result.exitCode, 0) << result.err;
     std::vector<nlohmann::json> records;
@@ -442,7 +442,7 @@ std::string IndexFileFor(const std::string &param)
         return param;
     std::vector<std::string> parts = Split(param, '-');
     std::string path = TempPath(param + ".dat");
-    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-gen") + " --kind " + parts[1]
+    CommandResult result = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/gen/gallimaw-gen") + " --kind " + parts[1]
                                       + " --records 700 --seed 3 --version " + parts[2].substr(1)
                                       + (parts.size() > 3 ? " --junk " : " ") + Quoted(path));
     EXPECT_EQ(result.exitCode, 0) << result.err;
@@ -552,7 +552,7 @@ TEST_P(Conformance, CsvSaysWhatJsonLinesSay)
                                         "dir", "file", "html_headers", "sort_key", "type", "state", "expires",
                                         "last_checked", "hits", "cached_file_size", "cache_dir_index", "flags", "source",
                                         "file_state", "partial", "user"};
-    CommandResult csv = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " --format=csv "
+    CommandResult csv = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump") + " --format=csv "
                                    + Quoted(path));
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     std::vector<std::vector<std::string>> records = ParseCsv(csv.out);
@@ -626,7 +626,7 @@ TEST(ConformanceFixtures, DailyHistoryModifiedTimesAreLocal)
         EXPECT_EQ(plain[i]["user"], "-");
     }
     EXPECT_EQ(urls, 23u);
-    CommandResult body = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump") + " -f bodyfile "
+    CommandResult body = RunCommand(Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump") + " -f bodyfile "
                                     + Quoted(path));
     for (const std::string &line : Split(body.out, '\n')) {
         std::vector<std::string> fields = Split(line, '|');

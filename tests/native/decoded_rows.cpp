@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "store/record_row.h"
-#include "store/record_state.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
 
 std::string Utf8(const std::u16string &text)
 {

@@ -8,7 +8,7 @@ using namespace gallimaw_gen;
 
 std::string DumpCommand()
 {
-    return Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump");
+    return Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump");
 }
 
 std::string WriteIndex(const std::string &name, const IndexLayout &layout)

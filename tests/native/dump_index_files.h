@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/index_generator.h"
+#include "gen/index_generator.h"
 
 // gallimaw-dump of the build tree, quoted for the shell.
 std::string DumpCommand();

@@ -5,7 +5,7 @@
 #include <ctime>
 #include <random>
 
-#include "store/filetime.h"
+#include "format/filetime.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include "decoded_rows.h"
 #include "run_command.h"
-#include "store/index_format.h"
-#include "store/record_state.h"
-#include "tools/index_generator.h"
+#include "format/index_format.h"
+#include "format/record_state.h"
+#include "gen/index_generator.h"
 
 using namespace gallimaw_gen;
 
@@ -297,7 +297,7 @@ std::string Outcome(const std::string &command, const std::string &file, int sec
 // not run) would show the dump's ending nothing.
 TEST(HostileImage, HostileFilesEndTheDumpButNotAlwaysThePeers)
 {
-    std::string dump = Quoted(Env("GALLIMAW_BUILD") + "/tools/gallimaw-dump");
+    std::string dump = Quoted(Env("GALLIMAW_BUILD") + "/dump/gallimaw-dump");
     bool peerStopped = false;
     for (const HostileFile &file : HostileFiles()) {
         std::string path = TempPath(file.name + ".dat"), error;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "decoded_rows.h"
-#include "tools/index_generator.h"
+#include "gen/index_generator.h"
 
 using namespace gallimaw_gen;
 

@@ -8,7 +8,7 @@
 #include "app/main_window.h"
 #include "res/resource.h"
 #include "boot/soft_reset.h"
-#include "store/win32/index_file_set.h"
+#include "store/index_file_set.h"
 #include "child_process.h"
 #include "modal_watch.h"
 

@@ -1,6 +1,6 @@
 // Closing the browser's main windows, with the device's browser stand-in
 // and look-alikes running as separate processes.
-#include "store/win32/close_browser.h"
+#include "store/close_browser.h"
 #include "ce/coredll.h"
 #include "child_process.h"
 #include <gtest/gtest.h>

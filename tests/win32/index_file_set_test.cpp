@@ -1,7 +1,7 @@
 // The Index file set against the test prefix's real registry and files,
 // with other processes holding the live files as the device's do.
-#include "store/win32/index_file_set.h"
-#include "store/win32/close_browser.h"
+#include "store/index_file_set.h"
+#include "store/close_browser.h"
 #include "app/app_values.h"
 #include "ce/coredll.h"
 #include "child_process.h"

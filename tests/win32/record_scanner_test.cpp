@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "store/filetime.h"
-#include "store/record_row.h"
-#include "store/record_state.h"
+#include "format/filetime.h"
+#include "format/record_row.h"
+#include "format/record_state.h"
 #include "res/resource.h"
 #include "ui/record_scanner.h"
-#include "tools/index_generator.h"
+#include "gen/index_generator.h"
 
 using namespace gallimaw_gen;
 

@@ -1,5 +1,5 @@
 // Registry reads and writes against the test prefix's real registry.
-#include "store/win32/registry.h"
+#include "store/registry.h"
 #include "open_handles.h"
 #include <gtest/gtest.h>
 #include <cstring>

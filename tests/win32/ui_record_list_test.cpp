@@ -15,7 +15,7 @@
 #include "ce/pocketpc.h"
 #include "ce/device_contract.h"
 #include "res/resource.h"
-#include "store/win32/index_file_set.h"
+#include "store/index_file_set.h"
 #include "ui/record_details.h"
 #include "ui/record_list.h"
 #include "child_process.h"

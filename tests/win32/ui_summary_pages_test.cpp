@@ -6,7 +6,7 @@
 #include "app/app_values.h"
 #include "ui/ui_values.h"
 #include "res/resource.h"
-#include "store/win32/index_file_set.h"
+#include "store/index_file_set.h"
 #include "ui/summary_pages.h"
 #include "modal_watch.h"
 
