@@ -106,20 +106,16 @@ bool UrlOffsetFits(const IndexImage *record, int field, uint64_t claimed)
 // record's version, 5.2 when both do.
 bool CarvedRecord(const uint8_t *bytes, uint64_t available, int type, IndexImage *record)
 {
-    std::memset(record, 0, sizeof *record);
-    record->bytes = bytes;
-    record->size = available;
-    uint64_t blocks = ReadImageU32(record, URL_FIELD_BLOCK_COUNT);
-    if (!blocks || blocks > kMostCarvedBlocks)
+    OpenRecordImage(record, bytes, available, 0);
+    uint64_t claimed = ReadRecordSize(record, 0);
+    if (!claimed || claimed > kMostRecordBytes)
         return false;
-    uint64_t claimed = blocks * INDEX_BLOCK_BYTES;
-    record->size = std::min(available, claimed);
-    if (type != RecordRedirect && !UrlOffsetFits(record, URL_FIELD_LOCATION, claimed)) {
-        record->version4 = 1;
-        if (!UrlOffsetFits(record, URL_FIELD_LOCATION, claimed))
-            return false;
+    for (int version4 = 0; version4 < 2; version4++) {
+        OpenRecordImage(record, bytes, std::min(available, claimed), version4);
+        if (type == RecordRedirect || UrlOffsetFits(record, URL_FIELD_LOCATION, claimed))
+            return true;
     }
-    return true;
+    return false;
 }
 
 void CarveSpan(const CarveRun &run, const Span &span, const uint8_t *bytes, uint64_t length, CarveJob *job)

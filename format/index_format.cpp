@@ -27,6 +27,14 @@ void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size)
     FillDirectoryTable(image);
 }
 
+void OpenRecordImage(IndexImage *image, const uint8_t *bytes, uint64_t size, int version4)
+{
+    memset(image, 0, sizeof *image);
+    image->bytes = bytes;
+    image->size = bytes ? size : 0;
+    image->version4 = version4;
+}
+
 // Only these bytes can begin "URL ", "HASH", "LEAK" or "REDR".
 static int CanStartSignature(uint8_t byte)
 {

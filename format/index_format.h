@@ -75,6 +75,11 @@ struct IndexImage {
 // Reads the header fields the scan needs: layout and directory table.
 void OpenIndexImage(IndexImage *image, const uint8_t *bytes, uint64_t size);
 
+// An image of one record found outside any index file, at offset 0: it
+// has no header, so no directory table, and its layout is the caller's
+// (version4: the 4.7 layout).
+void OpenRecordImage(IndexImage *image, const uint8_t *bytes, uint64_t size, int version4);
+
 // Whether the image begins with the index file signature.
 int HasIndexSignature(const IndexImage *image);
 // Where a scan ends: records starting before it have every fixed field

@@ -51,7 +51,7 @@ static void MarkHashTables(const IndexImage *image, IndexReach *reach, ImageRang
     uint64_t budget = image->size / HASH_ENTRY_BYTES;
     uint64_t table = ReadImageU32(image, INDEX_HASH_TABLE_OFFSET);
     while (table && budget && ReadImageU32(image, table) == RECORD_SIGNATURE_HASH) {
-        uint64_t bytes = (uint64_t)ReadImageU32(image, table + URL_FIELD_BLOCK_COUNT) * INDEX_BLOCK_BYTES;
+        uint64_t bytes = ReadRecordSize(image, table);
         if (bytes > image->size - table)
             bytes = image->size - table;
         uint64_t entries = bytes > HASH_ENTRIES_OFFSET ? (bytes - HASH_ENTRIES_OFFSET) / HASH_ENTRY_BYTES : 0;

@@ -1,12 +1,12 @@
 # The device's kinds and folders are those of the viewer's table in
-# store/index_kinds.{h,cpp}: a change on one side only fails here.
+# format/index_kinds.{h,cpp}: a change on one side only fails here.
 import os
 import re
 
 from conftest import SOURCE
 from gallimaw_device import kinds
 
-STORE = os.path.join(SOURCE, "store")
+FORMAT = os.path.join(SOURCE, "format")
 
 
 def c_strings(text):
@@ -14,9 +14,9 @@ def c_strings(text):
 
 
 def test_every_kind_has_the_tables_folders():
-    with open(os.path.join(STORE, "index_kinds.h")) as f:
+    with open(os.path.join(FORMAT, "index_kinds.h")) as f:
         macros = {name: c_strings(body)[0] for name, body in re.findall(r"^#define (INDEX_\w+) (.+)$", f.read(), re.M)}
-    with open(os.path.join(STORE, "index_kinds.cpp")) as f:
+    with open(os.path.join(FORMAT, "index_kinds.cpp")) as f:
         rows = [c_strings(row) for row in re.findall(r"^\s+INDEX_KIND\((.+)\),$", f.read(), re.M)]
     root, file_name = macros["INDEX_FALLBACK_ROOT"], macros["INDEX_FILE_NAME"]
     table = {value.lower(): ((value, root + fallback, sub_path), root + fallback + sub_path + file_name)
