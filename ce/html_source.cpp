@@ -52,7 +52,8 @@ static BOOL DecodeEntity(const std::wstring &name, wchar_t *character)
     return FALSE;
 }
 
-std::wstring DecodeEntities(const std::wstring &text)
+// Decodes &amp; &lt; &gt; &quot; &nbsp; and numeric references.
+static std::wstring DecodeEntities(const std::wstring &text)
 {
     std::wstring decoded;
     size_t i = 0;

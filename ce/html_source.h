@@ -41,5 +41,3 @@ typedef struct tagHTML_DOCUMENT {
 } HTML_DOCUMENT;
 
 void ReadHtml(const std::wstring &source, HTML_DOCUMENT *document);
-// Decodes &amp; &lt; &gt; &quot; &nbsp; and numeric references.
-std::wstring DecodeEntities(const std::wstring &text);

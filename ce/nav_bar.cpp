@@ -18,7 +18,7 @@ static HWND NavTarget;
 static HFONT TitleFont;
 static BOOL InFront;
 
-BOOL HasOkButton(HWND window)
+static BOOL HasOkButton(HWND window)
 {
     return window && GetPropW(window, OkProperty) != NULL;
 }
@@ -221,7 +221,8 @@ static BOOL MakeNavBar(void)
     return TRUE;
 }
 
-void UpdateNavBar(void)
+// Makes the bar follow the current foreground window now.
+static void UpdateNavBar(void)
 {
     if (NavBar || MakeNavBar())
         Refresh();

@@ -8,6 +8,3 @@
 
 // Gives the window the title bar ok and shows the bar (made on first need).
 void GiveOkButton(HWND window);
-BOOL HasOkButton(HWND window);
-// Makes the bar follow the current foreground window now.
-void UpdateNavBar(void);

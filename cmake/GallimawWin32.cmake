@@ -10,7 +10,9 @@ include(GallimawLayers)
 
 # gallimaw_add_layer(LAYER [EXCLUDE file...]): the layer's library
 # gallimaw_LAYER, made of its folder's sources and linked with only the
-# layers it may use, so that a call into a higher layer fails to link.
+# layers it may use. A call into a higher layer may still link, wherever the
+# program pulls in the function it calls; tests/include_layers.cmake is what
+# keeps the layers apart.
 function(gallimaw_add_layer layer)
   cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
   list(POP_FRONT GALLIMAW_LAYER_${layer} folder)

@@ -131,22 +131,8 @@ std::string KeyName(const std::string &line)
     return single;
 }
 
-// The device paths where a kind's index file may lie, the viewer's first.
-std::vector<std::string> CandidatePaths(const std::string &registryText, int kind)
-{
-    const IndexKindNames &folders = IndexKinds[kind];
-    std::string value;
-    if (ShellFolderValue(registryText, folders.shellFolderA, &value) && value.size() <= kLongestShellFolderValue)
-        return {value + folders.subPathA + INDEX_FILE_NAME};
-    std::string fallback = std::string(INDEX_FALLBACK_ROOT) + folders.fallbackFolderA;
-    std::vector<std::string> paths = {fallback + INDEX_FILE_NAME};
-    if (*folders.subPathA)
-        paths.push_back(fallback + folders.subPathA + INDEX_FILE_NAME);
-    return paths;
-}
-
-} // namespace
-
+// The string value name under the shell-folder key of a registry text
+// (Wine's user.reg or a REGEDIT4 export); false when it is not there.
 bool ShellFolderValue(const std::string &registryText, const std::string &name, std::string *value)
 {
     std::istringstream in(registryText);
@@ -167,6 +153,23 @@ bool ShellFolderValue(const std::string &registryText, const std::string &name, 
     return false;
 }
 
+// The device paths where a kind's index file may lie, the viewer's first.
+std::vector<std::string> CandidatePaths(const std::string &registryText, int kind)
+{
+    const IndexKindNames &folders = IndexKinds[kind];
+    std::string value;
+    if (ShellFolderValue(registryText, folders.shellFolderA, &value) && value.size() <= kLongestShellFolderValue)
+        return {value + folders.subPathA + INDEX_FILE_NAME};
+    std::string fallback = std::string(INDEX_FALLBACK_ROOT) + folders.fallbackFolderA;
+    std::vector<std::string> paths = {fallback + INDEX_FILE_NAME};
+    if (*folders.subPathA)
+        paths.push_back(fallback + folders.subPathA + INDEX_FILE_NAME);
+    return paths;
+}
+
+// The host path of a device path under root, each existing component
+// matched without regard to letter case; "" when the file does not exist.
+// Both \ and / separate components; the path must not hold "..".
 std::string HostPathOf(const std::string &root, const std::string &devicePath)
 {
     if (ClimbsOut(devicePath))
@@ -181,6 +184,8 @@ std::string HostPathOf(const std::string &root, const std::string &devicePath)
     }
     return IsFile(path) ? path : "";
 }
+
+} // namespace
 
 bool FindDeviceIndexFiles(const std::string &folder, std::vector<DeviceIndexFile> *files,
                           std::vector<std::string> *problems)

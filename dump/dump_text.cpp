@@ -114,6 +114,10 @@ std::string_view Decimal(uint64_t value, char *bufferEnd)
     return std::string_view(out, static_cast<size_t>(bufferEnd - out));
 }
 
+namespace {
+
+// One UTF-16 unit below the surrogates written to out as UTF-8 (at most
+// three bytes); returns the end.
 char *PutUtf8(char16_t c, char *out)
 {
     if (c < 0x80) {
@@ -128,6 +132,8 @@ char *PutUtf8(char16_t c, char *out)
     }
     return out;
 }
+
+} // namespace
 
 void AppendUtf8(char16_t c, std::string *out)
 {

@@ -60,9 +60,6 @@ size_t FormatIsoTime(uint64_t fileTime, bool fraction, bool utc, char *buffer);
 constexpr size_t kDecimalChars = 24; // 2^64 has 20 digits
 std::string_view Decimal(uint64_t value, char *bufferEnd);
 
-// One UTF-16 unit below the surrogates written to out as UTF-8 (at most
-// three bytes); returns the end.
-char *PutUtf8(char16_t c, char *out);
 void AppendUtf8(char16_t c, std::string *out);
 
 // What AppendText does with each byte value; the rest of the struct lets

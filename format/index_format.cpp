@@ -79,7 +79,7 @@ int IsRecordSignature(uint32_t signature)
            || signature == RECORD_SIGNATURE_LEAK || signature == RECORD_SIGNATURE_REDR;
 }
 
-uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature)
+static uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature)
 {
     while (from < limit) {
         *signature = ReadImageU32(image, from);

@@ -93,17 +93,16 @@ int HashTableOutside(const IndexImage *image);
 uint64_t ScanStart(const IndexImage *image);
 // Whether signature is one of "URL ", "HASH", "LEAK" and "REDR".
 int IsRecordSignature(uint32_t signature);
-// The first offset from `from` on, before limit, that holds one of the
-// four record signatures (stored in signature), or limit.
-uint64_t FindRecordSignature(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature);
 
 // Told of each range of the image that a reader has finished with, so that
 // a caller can give its pages back.
 typedef void (*ImageRangeDone)(void *context, uint64_t offset, uint64_t bytes);
 
-// FindRecordSignature a megabyte at a time, telling passed (when not null)
-// of each megabyte searched without a signature, so that a caller can give
-// its pages back however far apart the records lie.
+// The first offset from `from` on, before limit, that holds one of the
+// four record signatures (stored in signature), or limit. It searches a
+// megabyte at a time, telling passed (when not null) of each megabyte
+// searched without a signature, so that a caller can give its pages back
+// however far apart the records lie.
 uint64_t FindRecordSignaturePassing(const IndexImage *image, uint64_t from, uint64_t limit, uint32_t *signature,
                                     ImageRangeDone passed, void *context);
 // The bytes the record at recordOffset claims, block count x 128.

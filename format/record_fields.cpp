@@ -20,7 +20,9 @@ int RecordTypeOf(uint32_t signature)
     return RecordNone;
 }
 
-uint64_t FindBlankLine(const uint8_t *text, uint64_t length)
+// Offset of the first CR LF CR LF wholly inside the length bytes at text,
+// or length.
+static uint64_t FindBlankLine(const uint8_t *text, uint64_t length)
 {
     for (uint64_t at = 0; length - at >= BLANK_LINE_BYTES; at++) {
         const uint8_t *cr = (const uint8_t *)memchr(text + at, '\r', (size_t)(length - at - (BLANK_LINE_BYTES - 1)));
@@ -211,7 +213,9 @@ static void ReadUrlFields(const IndexImage *image, const ScannedRecord *record, 
     fields->modifiedLocal = HistoryRangeLength(image, fields->location) != 0;
 }
 
-int RecordPartial(const IndexImage *image, const ScannedRecord *record)
+// Whether the record ends, in the image or by the scan, before the end of
+// the blocks it claims.
+static int RecordPartial(const IndexImage *image, const ScannedRecord *record)
 {
     return TextBound(image, record) < record->offset + ReadRecordSize(image, record->offset);
 }

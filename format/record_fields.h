@@ -59,10 +59,6 @@ struct RecordFields {
     int modifiedLocal;
 };
 
-// Offset of the first CR LF CR LF wholly inside the length bytes at text,
-// or length.
-uint64_t FindBlankLine(const uint8_t *text, uint64_t length);
-
 // The record type its signature names, or RecordNone.
 int RecordTypeOf(uint32_t signature);
 // The IndexFileKind the first URL records with a location tell: Visited:
@@ -74,9 +70,6 @@ int IndexKindOfRecords(const IndexImage *image, ImageRangeDone passed, void *con
 
 // Reads every field of a record a scan found.
 void ReadRecordFields(const IndexImage *image, const ScannedRecord *record, RecordFields *fields);
-// Whether the record ends, in the image or by the scan, before the end of
-// the blocks it claims.
-int RecordPartial(const IndexImage *image, const ScannedRecord *record);
 
 // The single fields of a "URL " or "LEAK" record, for callers that need one
 // at a time. A text is read up to limit bytes; the viewer's rows read no

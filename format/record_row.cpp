@@ -150,6 +150,8 @@ uint32_t RecordSortKey(const IndexImage *image, uint64_t recordOffset)
     CalendarTime time;
     if (!FileTimeToCalendar(ReadAccessedTime(image, recordOffset), &time))
         return 0;
+    // Kept as described: see docs/decisions.md, "The Sort key keeps a
+    // two-digit year".
     uint32_t key = (uint32_t)(time.year % 100);
     key = key * 12 + (uint32_t)time.month;
     key = key * 31 + (uint32_t)time.day;

@@ -100,7 +100,7 @@ static int BlockInUse(const IndexImage *image, uint64_t block)
     return ReadImageU8(image, INDEX_ALLOCATION_BITMAP_OFFSET + block / 8) >> (block % 8) & 1;
 }
 
-int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset)
+static int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset)
 {
     uint64_t first = 0;
     uint8_t mark = TargetMark(reach, recordOffset, &first);

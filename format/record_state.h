@@ -22,7 +22,6 @@ struct IndexReach {
 // link). The work is bounded by the image's size, whatever loops the file
 // holds.
 void FindIndexReach(const IndexImage *image, IndexReach *reach, ImageRangeDone done, void *context);
-int RecordAllocated(const IndexImage *image, const IndexReach *reach, uint64_t recordOffset);
 
 typedef void (*StatedRecordVisitor)(void *context, const ScannedRecord *record);
 

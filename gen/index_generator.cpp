@@ -110,6 +110,12 @@ uint32_t FatDateTimeOf(uint64_t fileTime)
     return date | clock << 16;
 }
 
+// Offset of a "URL " record field (version 5 numbering) in the given layout.
+uint32_t UrlFieldOffset(int version, uint32_t version5Offset)
+{
+    return version5Offset + (version == 4 && version5Offset >= 52 ? 4 : 0);
+}
+
 void WriteUrl(std::vector<uint8_t> &out, uint64_t at, uint64_t bytes, int version, const Piece &piece)
 {
     const UrlRecord &record = piece.record;
@@ -249,11 +255,6 @@ Piece JunkPiece(std::string bytes)
 uint64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second)
 {
     return CalendarToFileTime(year, month, day, hour, minute, second);
-}
-
-uint32_t UrlFieldOffset(int version, uint32_t version5Offset)
-{
-    return version5Offset + (version == 4 && version5Offset >= 52 ? 4 : 0);
 }
 
 GeneratedIndex BuildIndex(const IndexLayout &layout)

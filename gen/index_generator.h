@@ -66,9 +66,6 @@ Piece JunkPiece(std::string bytes);
 // FILETIME of a UTC calendar time.
 uint64_t FileTimeOf(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
-// Offset of a "URL " record field (version 5 numbering) in the given layout.
-uint32_t UrlFieldOffset(int version, uint32_t version5Offset);
-
 GeneratedIndex BuildIndex(const IndexLayout &layout);
 
 // A file of the given kind with `records` URL records, with LEAK and REDR

@@ -1,6 +1,7 @@
 # Fails when a source file includes a header of a layer that its own layer
-# may not use, as cmake/GallimawLayers.cmake lists them; the link keeps the
-# layers apart only where a call crosses, this catches every include.
+# may not use, as cmake/GallimawLayers.cmake lists them. The link cannot
+# keep the layers apart: a static library's call into a higher layer links
+# whenever the program pulls in the function it calls.
 # Usage: cmake -DSOURCE=<source tree> -P tests/include_layers.cmake
 cmake_minimum_required(VERSION 3.25)
 include(${SOURCE}/cmake/GallimawLayers.cmake)

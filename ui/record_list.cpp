@@ -151,6 +151,8 @@ INT_PTR CALLBACK RecordListProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         RecordListWindow = dlg;
         return TRUE;
     }
+    // Kept as described: see docs/decisions.md, "The Record list fills when
+    // its background is erased".
     case WM_ERASEBKGND:
         SizeRecordList(dlg);
         FillRecordList(dlg);

@@ -14,6 +14,8 @@
 
 enum { MixedPage, SummaryPages = 4 };
 
+// "IE Cach" here and "View Cach" below kept as described: see
+// docs/decisions.md, "The Cache tab and its texts keep the cut word Cach".
 static const LPCWSTR PageTitles[SummaryPages] = { L"Mixed", L"IE Cach", L"Cookies", L"IE History" };
 
 // Each kind's fragments around its size and path: on the Mixed page, and
@@ -39,6 +41,8 @@ static const KindFragments KindTexts[IndexFileKinds] = {
 static const LPCWSTR MixedPathLabel = L"<br>File Path: <font color=#0000FF>";
 static const LPCWSTR KindPathLabel = L"<p>File Path: <font color=#0000FF> ";
 
+// Kept as described: see docs/decisions.md, "The Summary pages end with the
+// cleaning-program line".
 static const LPCWSTR ClosingLine =
     L"<font color=#880000>Files could be safely cleaned up by our <font color=#0000ff><b><a href=h>Tamberlin v2.1</a>"
     L"</b></font> and later.</font>";

@@ -24,7 +24,8 @@ void CloseRemoteBlock(RemoteBlock *block)
     CloseHandle(block->process);
 }
 
-WCHAR *RemoteText(RemoteBlock *block)
+// Where the block's text room lies, as the other process sees it.
+static WCHAR *RemoteText(RemoteBlock *block)
 {
     return (WCHAR *)(block->base + REMOTE_STRUCT_BYTES);
 }

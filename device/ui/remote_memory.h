@@ -15,8 +15,6 @@ struct RemoteBlock {
 // A block in the process of WINDOW; FALSE when it cannot be had.
 BOOL OpenRemoteBlock(HWND window, RemoteBlock *block);
 void CloseRemoteBlock(RemoteBlock *block);
-// Where the block's text room lies, as the other process sees it.
-WCHAR *RemoteText(RemoteBlock *block);
 // Sends MESSAGE with lParam pointing to STRUCTURE (SIZE bytes) copied into
 // the block, then copies the structure back, and the text room into TEXT
 // (TEXT_CHARS characters) when TEXT is given. Returns the message's result.
