@@ -2,14 +2,16 @@
 // windows themselves the rest.
 #pragma once
 #include <windows.h>
+#include "store/index_kinds.h"
 
 // Every dialog of the program fills the screen and has a Done button.
 #define FULL_SCREEN_DIALOG_FLAGS (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
 
 extern HINSTANCE AppInstance;
 extern HFONT BoldFont;
-// Kind icons, loaded from resources 106, 107 and 108 in that order.
-extern HICON KindIcons[3];
+// Kind icons in resource order, loaded from IDI_KIND_FIRST on.
+#define KIND_ICON_SIZE 16
+extern HICON KindIcons[IndexFileKinds];
 
 // The program's names as the windows show and use them: the title, which
 // also names the help file, the window class, the settings key and the

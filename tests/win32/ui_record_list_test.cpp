@@ -223,8 +223,9 @@ protected:
     void SetUp() override
     {
         AppInstance = GetModuleHandleW(NULL);
-        for (int i = 0; i < 3; i++)
-            KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_KIND_COOKIES + i), IMAGE_ICON, 16, 16, 0);
+        for (int i = 0; i < IndexFileKinds; i++)
+            KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_KIND_FIRST + i), IMAGE_ICON, KIND_ICON_SIZE,
+                                             KIND_ICON_SIZE, 0);
         ViewMode = ViewMixed;
         RecordListWindow = NULL;
         SelectedRow = 0;
@@ -337,7 +338,7 @@ TEST_F(RecordListTest, RowIconsAreTheKindIcons)
     HWND dlg = Open();
     HIMAGELIST icons = (HIMAGELIST)SendMessageW(ListOf(dlg), LVM_GETIMAGELIST, LVSIL_SMALL, 0);
     ASSERT_NE(icons, (HIMAGELIST)NULL);
-    ASSERT_EQ(ImageList_GetImageCount(icons), 3);
+    ASSERT_EQ(ImageList_GetImageCount(icons), IndexFileKinds);
     // Image index = kind: Cache 107, Cookies 106, History 108.
     const int resources[] = { IDI_KIND_CACHE, IDI_KIND_COOKIES, IDI_KIND_HISTORY };
     HDC screen = GetDC(NULL);
@@ -345,7 +346,7 @@ TEST_F(RecordListTest, RowIconsAreTheKindIcons)
     HBITMAP drawnBits = CreateCompatibleBitmap(screen, 16, 16), wantedBits = CreateCompatibleBitmap(screen, 16, 16);
     SelectObject(drawn, drawnBits);
     SelectObject(wanted, wantedBits);
-    for (int kind = 0; kind < 3; kind++) {
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
         PatBlt(drawn, 0, 0, 16, 16, WHITENESS);
         PatBlt(wanted, 0, 0, 16, 16, WHITENESS);
         ImageList_Draw(icons, kind, drawn, 0, 0, ILD_NORMAL);
