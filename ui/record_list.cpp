@@ -112,8 +112,8 @@ static void FillRecordList(HWND dlg)
         for (int kind = 0; kind < IndexFileKinds; kind++)
             ScanKind(dlg, kind);
         SendMessageW(list, LVM_SORTITEMS, 0, (LPARAM)CompareSortKeys);
-    } else if (ViewMode >= ViewCache && ViewMode <= ViewHistory) {
-        ScanKind(dlg, ViewMode - ViewCache);
+    } else if (ViewMode >= FirstKindView && ViewMode < ViewModeCount) {
+        ScanKind(dlg, ViewMode - FirstKindView);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     // The frame too: the scroll bars that the fill's rows call for were

@@ -21,8 +21,16 @@ extern LPCWSTR ProgramClassName;
 extern LPCWSTR ProgramRegKey;
 extern LPCWSTR ProgramWebAddress;
 
-// Written by the Summary pages, read by the Record list when it fills.
-enum ViewModes { ViewMixed = 0, ViewCache = 1, ViewCookies = 2, ViewHistory = 3 };
+// Written by the Summary pages, read by the Record list when it fills: the
+// Mixed view, then one view per kind in IndexFileKind order.
+enum ViewModes {
+    ViewMixed = 0,
+    FirstKindView = 1,
+    ViewCache = FirstKindView + KindCache,
+    ViewCookies = FirstKindView + KindCookies,
+    ViewHistory = FirstKindView + KindHistory,
+    ViewModeCount = FirstKindView + IndexFileKinds
+};
 extern int ViewMode;
 // The open Record list dialog and the index of the last tapped row.
 extern HWND RecordListWindow;
