@@ -10,6 +10,7 @@
 #include "boot/soft_reset.h"
 #include "store/win32/index_file_set.h"
 #include "child_process.h"
+#include "ce_test_support.h"
 #include "modal_watch.h"
 
 static const int WaitMs = 5000;

@@ -144,15 +144,6 @@ std::vector<std::wstring> Urls(HWND dlg)
     return urls;
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 LPCDLGTEMPLATEW Template(WORD id)
 {
     HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(id), (LPCWSTR)RT_DIALOG);
@@ -164,7 +155,7 @@ HWND OpenList(DLGPROC proc = RecordListProc)
 {
     HWND dlg = CreateDialogIndirectParamW(AppInstance, Template(IDD_RECORD_LIST), NULL, proc, 0);
     UpdateWindow(dlg);
-    PumpMessages();
+    PumpFor(0);
     return dlg;
 }
 
@@ -172,7 +163,7 @@ void Tap(HWND window, POINT at)
 {
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    PumpMessages();
+    PumpFor(0);
 }
 
 void TapRow(HWND dlg, int row)
@@ -559,7 +550,7 @@ TEST_F(RecordListTest, FilledListShowsScrollBarsOverItsColumns)
 void EraseNow(HWND dlg)
 {
     RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
-    PumpMessages();
+    PumpFor(0);
 }
 
 TEST_F(RecordListTest, EmptyListIsScannedAgainFilledListNever)

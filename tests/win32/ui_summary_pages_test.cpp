@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "store/win32/index_file_set.h"
 #include "ui/summary_pages.h"
+#include "ce_test_support.h"
 #include "modal_watch.h"
 
 static const int WaitMs = 5000;
