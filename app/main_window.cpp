@@ -9,7 +9,6 @@
 #include "ui/about_box.h"
 #include "ui/summary_pages.h"
 
-static const int KindIconSize = 16;
 static const LONG BoldFontHeight = 18;
 
 static SHACTIVATEINFO ActivateInfo;
@@ -18,10 +17,9 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 static void LoadKindIcons(void)
 {
-    static const WORD kindIconIds[3] = { IDI_KIND_COOKIES, IDI_KIND_CACHE, IDI_KIND_HISTORY };
-    for (int i = 0; i < 3; i++)
-        KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(kindIconIds[i]), IMAGE_ICON,
-                                         KindIconSize, KindIconSize, 0);
+    for (int i = 0; i < IndexFileKinds; i++)
+        KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_KIND_FIRST + i), IMAGE_ICON,
+                                         KIND_ICON_SIZE, KIND_ICON_SIZE, 0);
 }
 
 static HFONT CreateBoldFont(void)
@@ -108,7 +106,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         break;
     case WM_DESTROY:
         DestroyWindow(MenuBar);
-        for (int i = 0; i < 3; i++)
+        for (int i = 0; i < IndexFileKinds; i++)
             DestroyIcon(KindIcons[i]);
         PostQuitMessage(0);
         return 0;

@@ -9,6 +9,8 @@
 #define IDI_KIND_COOKIES 106
 #define IDI_KIND_CACHE 107
 #define IDI_KIND_HISTORY 108
+// The kind icons' ids run on from the first, in this order.
+#define IDI_KIND_FIRST IDI_KIND_COOKIES
 #define IDD_FULL_SCREEN 114
 
 #define IDC_PRODUCT_LINE 1012

@@ -14,7 +14,6 @@
 
 // An insert position beyond any existing column appends the column.
 #define APPEND_COLUMN 99
-#define KIND_ICON_SIZE 16
 
 struct ListColumn {
     LPCWSTR header;
@@ -35,9 +34,8 @@ static const ListColumn ListColumns[] = {
     { L"Time Modified", 0 },
 };
 
-// Image index = Index file kind; KindIcons holds the icons in resource order
-// (Cookies 106, Cache 107, History 108).
-static const int KindIconOrder[IndexFileKinds] = { 1, 0, 2 };
+// Image index = Index file kind; each kind's icon by its resource id.
+static const WORD KindIconIds[IndexFileKinds] = { IDI_KIND_CACHE, IDI_KIND_COOKIES, IDI_KIND_HISTORY };
 
 void ShowRecordList(HWND owner)
 {
@@ -51,7 +49,7 @@ static BOOL AddKindIcons(HWND list)
         return FALSE;
     SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)icons);
     for (int kind = 0; kind < IndexFileKinds; kind++)
-        ImageList_ReplaceIcon(icons, -1, KindIcons[KindIconOrder[kind]]);
+        ImageList_ReplaceIcon(icons, -1, KindIcons[KindIconIds[kind] - IDI_KIND_FIRST]);
     return TRUE;
 }
 
@@ -114,8 +112,8 @@ static void FillRecordList(HWND dlg)
         for (int kind = 0; kind < IndexFileKinds; kind++)
             ScanKind(dlg, kind);
         SendMessageW(list, LVM_SORTITEMS, 0, (LPARAM)CompareSortKeys);
-    } else if (ViewMode >= ViewCache && ViewMode <= ViewHistory) {
-        ScanKind(dlg, ViewMode - ViewCache);
+    } else if (ViewMode >= FirstKindView && ViewMode < ViewModeCount) {
+        ScanKind(dlg, ViewMode - FirstKindView);
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     // The frame too: the scroll bars that the fill's rows call for were

@@ -12,40 +12,50 @@
 #include "ui/record_list.h"
 #include "ui/summary_pages.h"
 
-enum { MixedPage, SummaryPages = 4 };
+// One page per View mode, in its order: the tab's title, and the label and
+// hotspot target of the button that opens the Record list in that mode.
+// "IE Cach" and "View Cach" kept as described: see docs/decisions.md, "The
+// Cache tab and its texts keep the cut word Cach".
+struct SummaryPage {
+    LPCWSTR title;
+    LPCWSTR buttonLabel;
+    WCHAR hotspot;
+};
+static const SummaryPage Pages[ViewModeCount] = {
+    { L"Mixed", L"View All", L'M' },
+    { L"IE Cach", L"View Cach", L'T' },
+    { L"Cookies", L"View Cookies", L'C' },
+    { L"IE History", L"View History", L'H' },
+};
 
-// "IE Cach" here and "View Cach" below kept as described: see
-// docs/decisions.md, "The Cache tab and its texts keep the cut word Cach".
-static const LPCWSTR PageTitles[SummaryPages] = { L"Mixed", L"IE Cach", L"Cookies", L"IE History" };
-
-// Each kind's fragments around its size and path: on the Mixed page, and
-// on its own page with the button that opens its list.
+// Each kind's fragments around its size and path: on the Mixed page and on
+// its own page.
 struct KindFragments {
     LPCWSTR mixedHeading;
     LPCWSTR mixedEnding;
     LPCWSTR pageHeading;
-    LPCWSTR pageEnding;
 };
 static const KindFragments KindTexts[IndexFileKinds] = {
     { L"<font color=#FF0000><b>IE Cach:</b></font> Size ", L"</font>",
-      L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: ",
-      L"</font></p><p><br> <input type=button value='View Cach' name=T></p>" },
+      L"<font color=#FF0000><h3>IE Cach Records</h3></font> Size: " },
     { L"<p><font color=#FF0000><b>Cookies:</b></font> Size ", L"</font></p>",
-      L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: ",
-      L"</font></p><p><br> <input type=button value='View Cookies' name=C></p>" },
-    { L"<p><font color=#FF0000><b>IE History:</b></font> Size ",
-      L"</font></p><p align=right><input type=button value='View All' name=M></p>",
-      L"<font color=#FF0000><h3>IE History Records</h3></font> Size: ",
-      L"</font></p><p><br> <input type=button value='View History' name=H></p>" },
+      L"<font color=#FF0000><h3>Cookies Records</h3></font> Size: " },
+    { L"<p><font color=#FF0000><b>IE History:</b></font> Size ", L"</font></p>",
+      L"<font color=#FF0000><h3>IE History Records</h3></font> Size: " },
 };
 static const LPCWSTR MixedPathLabel = L"<br>File Path: <font color=#0000FF>";
 static const LPCWSTR KindPathLabel = L"<p>File Path: <font color=#0000FF> ";
+static const LPCWSTR KindPathEnding = L"</font></p>";
+static const LPCWSTR MixedButtonStart = L"<p align=right>";
+static const LPCWSTR KindButtonStart = L"<p><br> ";
 
+// The target of the closing line's link to the maker's web site.
+#define WEB_SITE_HOTSPOT L"h"
 // Kept as described: see docs/decisions.md, "The Summary pages end with the
 // cleaning-program line".
 static const LPCWSTR ClosingLine =
-    L"<font color=#880000>Files could be safely cleaned up by our <font color=#0000ff><b><a href=h>Tamberlin v2.1</a>"
-    L"</b></font> and later.</font>";
+    L"<font color=#880000>Files could be safely cleaned up by our <font color=#0000ff><b><a href=" WEB_SITE_HOTSPOT
+    L">Tamberlin v2.1</a></b></font> and later.</font>";
 
 // The HTML view sits inside the page, leaving room for the sheet's tabs.
 static const RECT ViewMargins = { 2, 3, 2, 23 };
@@ -70,23 +80,37 @@ static void AddKindPart(HWND view, int kind, LPCWSTR heading, LPCWSTR pathLabel,
     AddPageText(view, ending);
 }
 
+// The paragraph with the page's button, named by its View mode's hotspot.
+static void AddListButton(HWND view, int viewMode, LPCWSTR paragraphStart)
+{
+    WCHAR button[96];
+    wsprintfW(button, L"%s<input type=button value='%s' name=%c></p>", paragraphStart, Pages[viewMode].buttonLabel,
+              Pages[viewMode].hotspot);
+    AddPageText(view, button);
+}
+
 static void FillPage(HWND view, LPARAM pageIndex)
 {
-    if (pageIndex < MixedPage || pageIndex >= SummaryPages)
+    if (pageIndex < ViewMixed || pageIndex >= ViewModeCount)
         return;
-    if (pageIndex == MixedPage) {
-        for (int kind = KindCache; kind < IndexFileKinds; kind++)
+    if (pageIndex == ViewMixed) {
+        for (int kind = 0; kind < IndexFileKinds; kind++)
             AddKindPart(view, kind, KindTexts[kind].mixedHeading, MixedPathLabel, KindTexts[kind].mixedEnding);
+        AddListButton(view, ViewMixed, MixedButtonStart);
     } else {
-        const KindFragments *texts = &KindTexts[pageIndex - 1];
-        AddKindPart(view, (int)pageIndex - 1, texts->pageHeading, KindPathLabel, texts->pageEnding);
+        int kind = (int)pageIndex - FirstKindView;
+        AddKindPart(view, kind, KindTexts[kind].pageHeading, KindPathLabel, KindPathEnding);
+        AddListButton(view, (int)pageIndex, KindButtonStart);
     }
     AddPageText(view, ClosingLine);
 }
 
 static BOOL AllIndexFilesMapped(void)
 {
-    return IndexFiles[KindCache].mapping && IndexFiles[KindCookies].mapping && IndexFiles[KindHistory].mapping;
+    for (int kind = 0; kind < IndexFileKinds; kind++)
+        if (!IndexFiles[kind].mapping)
+            return FALSE;
+    return TRUE;
 }
 
 // A button sets the View mode; the list needs all three files, otherwise
@@ -102,12 +126,16 @@ static void OpenList(HWND page, int viewMode)
 
 static BOOL OnHotspot(HWND page, const NM_HTMLVIEW *hotspot)
 {
-    switch (hotspot->szTarget ? hotspot->szTarget[0] : 0) {
-    case L'M': OpenList(page, ViewMixed); return TRUE;
-    case L'T': OpenList(page, ViewCache); return TRUE;
-    case L'C': OpenList(page, ViewCookies); return TRUE;
-    case L'H': OpenList(page, ViewHistory); return TRUE;
-    case L'h': OpenWebSite(); return TRUE;
+    WCHAR target = hotspot->szTarget ? hotspot->szTarget[0] : 0;
+    if (target == WEB_SITE_HOTSPOT[0]) {
+        OpenWebSite();
+        return TRUE;
+    }
+    for (int viewMode = ViewMixed; viewMode < ViewModeCount; viewMode++) {
+        if (target == Pages[viewMode].hotspot) {
+            OpenList(page, viewMode);
+            return TRUE;
+        }
     }
     return FALSE;
 }
@@ -153,13 +181,13 @@ int CALLBACK SummarySheetHook(HWND, UINT msg, LPARAM)
 
 void CreateSummarySheet(HWND owner)
 {
-    PROPSHEETPAGEW pages[SummaryPages] = {};
-    for (int i = 0; i < SummaryPages; i++) {
+    PROPSHEETPAGEW pages[ViewModeCount] = {};
+    for (int i = 0; i < ViewModeCount; i++) {
         pages[i].dwSize = sizeof pages[i];
         pages[i].dwFlags = PSP_USETITLE | PSP_USECALLBACK;
         pages[i].hInstance = AppInstance;
         pages[i].pszTemplate = MAKEINTRESOURCEW(IDD_FULL_SCREEN);
-        pages[i].pszTitle = PageTitles[i];
+        pages[i].pszTitle = Pages[i].title;
         pages[i].pfnDlgProc = SummaryPageProc;
         pages[i].lParam = i;
         pages[i].pfnCallback = PageHook;
@@ -169,8 +197,8 @@ void CreateSummarySheet(HWND owner)
     sheet.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | PSH_MODELESS | PSH_MAXIMIZE;
     sheet.hwndParent = owner;
     sheet.hInstance = AppInstance;
-    sheet.nPages = SummaryPages;
-    sheet.nStartPage = MixedPage;
+    sheet.nPages = ViewModeCount;
+    sheet.nStartPage = ViewMixed;
     sheet.ppsp = pages;
     sheet.pfnCallback = SummarySheetHook;
     CePropertySheetW(&sheet);

@@ -3,7 +3,7 @@
 
 HINSTANCE AppInstance;
 HFONT BoldFont;
-HICON KindIcons[3];
+HICON KindIcons[IndexFileKinds];
 
 LPCWSTR ProgramTitle;
 LPCWSTR ProgramClassName;

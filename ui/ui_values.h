@@ -2,14 +2,16 @@
 // windows themselves the rest.
 #pragma once
 #include <windows.h>
+#include "format/index_kinds.h"
 
 // Every dialog of the program fills the screen and has a Done button.
 #define FULL_SCREEN_DIALOG_FLAGS (SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN)
 
 extern HINSTANCE AppInstance;
 extern HFONT BoldFont;
-// Kind icons, loaded from resources 106, 107 and 108 in that order.
-extern HICON KindIcons[3];
+// Kind icons in resource order, loaded from IDI_KIND_FIRST on.
+#define KIND_ICON_SIZE 16
+extern HICON KindIcons[IndexFileKinds];
 
 // The program's names as the windows show and use them: the title, which
 // also names the help file, the window class, the settings key and the
@@ -19,8 +21,16 @@ extern LPCWSTR ProgramClassName;
 extern LPCWSTR ProgramRegKey;
 extern LPCWSTR ProgramWebAddress;
 
-// Written by the Summary pages, read by the Record list when it fills.
-enum ViewModes { ViewMixed = 0, ViewCache = 1, ViewCookies = 2, ViewHistory = 3 };
+// Written by the Summary pages, read by the Record list when it fills: the
+// Mixed view, then one view per kind in IndexFileKind order.
+enum ViewModes {
+    ViewMixed = 0,
+    FirstKindView = 1,
+    ViewCache = FirstKindView + KindCache,
+    ViewCookies = FirstKindView + KindCookies,
+    ViewHistory = FirstKindView + KindHistory,
+    ViewModeCount = FirstKindView + IndexFileKinds
+};
 extern int ViewMode;
 // The open Record list dialog and the index of the last tapped row.
 extern HWND RecordListWindow;

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "device_driver.h"
+#include "format/index_kinds.h"
 
 namespace {
 
@@ -159,7 +160,7 @@ protected:
         const std::string names[] = {cache, cookies, history};
         const char *const kinds[] = {"--cache", "--cookies", "--history"};
         std::vector<std::string> options, files;
-        for (size_t kind = 0; kind < 3; kind++)
+        for (int kind = 0; kind < IndexFileKinds; kind++)
             if (!names[kind].empty()) {
                 options.insert(options.end(), {kinds[kind], FixturePath(names[kind])});
                 files.push_back(FixturePath(names[kind]));

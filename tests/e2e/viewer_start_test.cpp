@@ -7,6 +7,7 @@
 #include <set>
 #include <thread>
 #include "ce/device_contract.h"
+#include "format/index_kinds.h"
 #include "device_driver.h"
 
 using namespace std::chrono_literals;
@@ -28,7 +29,7 @@ struct IndexFile {
     const char *snapshot;
 };
 // Cache, Cookies, History, where the device keeps them.
-static const IndexFile IndexFiles[3] = {
+static const IndexFile IndexFiles[IndexFileKinds] = {
     { "\\Windows\\Temporary Internet Files\\Content.IE5\\index.dat", "\\Temp\\Cache~.tmp" },
     { "\\Windows\\Cookies\\index.dat", "\\Temp\\Cookies~.tmp" },
     { "\\Windows\\History\\History.IE5\\index.dat", "\\Temp\\History~.tmp" },
@@ -217,7 +218,7 @@ static std::string MixedPage(const Device &device)
     const char *endings[] = { "</font>", "</font></p>",
                               "</font></p><p align=right><input type=button value='View All' name=M></p>" };
     std::string page;
-    for (int kind = 0; kind < 3; kind++)
+    for (int kind = 0; kind < IndexFileKinds; kind++)
         page += headings[kind] + Size(device, kind) + "<br>File Path: <font color=#0000FF>" +
                 IndexFiles[kind].livePath + endings[kind];
     return page + ClosingLine;
@@ -305,7 +306,7 @@ TEST(ViewerStart, FirstStartShowsTheNoticeOverTheSheetThenThePagesAndEndsClean)
     std::multiset<std::string> hidden, expected;
     for (size_t i = 1; i < views.size(); i++)
         hidden.insert(views[i]["html"]["source"].get<std::string>());
-    for (int kind = 0; kind < 3; kind++)
+    for (int kind = 0; kind < IndexFileKinds; kind++)
         expected.insert(KindPage(device, kind));
     EXPECT_EQ(hidden, expected);
     EXPECT_TRUE(SnapshotsPresent(device));

@@ -10,6 +10,7 @@
 #include "boot/soft_reset.h"
 #include "store/index_file_set.h"
 #include "child_process.h"
+#include "ce_test_support.h"
 #include "modal_watch.h"
 
 static const int WaitMs = 5000;
@@ -44,7 +45,7 @@ TEST_F(MainWindowTest, StartsOnceWithMenuBarAndSummarySheet)
     GetWindowTextW(first, text, 64);
     EXPECT_STREQ(L"Gallimaw View", text);
     EXPECT_TRUE(IsWindow(MenuBar));
-    for (int kind = 0; kind < 3; kind++)
+    for (int kind = 0; kind < IndexFileKinds; kind++)
         EXPECT_TRUE(KindIcons[kind] != NULL) << kind;
     HWND sheet = first;
     EnumThreadWindows(GetCurrentThreadId(), FindOwned, (LPARAM)&sheet);
@@ -74,7 +75,7 @@ TEST_F(MainWindowTest, TitleBarOkEndsTheLoopAndKeepsTheWindow)
 // The Record list takes them by position: 106 Cookies, 107 Cache, 108 History.
 TEST_F(MainWindowTest, KindIconsAreLoadedInResourceOrder)
 {
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < IndexFileKinds; i++) {
         ICONINFOEXW info = { sizeof info };
         ASSERT_TRUE(GetIconInfoExW(KindIcons[i], &info)) << i;
         DeleteObject(info.hbmColor);

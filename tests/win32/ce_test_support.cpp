@@ -1,19 +1,23 @@
 #include "ce_test_support.h"
 #include <string.h>
 
-bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs)
+bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs, int *quitCode)
 {
     DWORD start = GetTickCount();
     while (!done()) {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT && quitCode) {
+                *quitCode = (int)msg.wParam;
+                return done();
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= timeoutMs)
             return done();
         MsgWaitForMultipleObjects(0, NULL, FALSE, timeoutMs - elapsed < 20 ? timeoutMs - elapsed : 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
     }
     return true;
 }
@@ -21,6 +25,13 @@ bool PumpUntil(const std::function<bool()> &done, DWORD timeoutMs)
 void PumpFor(DWORD ms)
 {
     PumpUntil([] { return false; }, ms);
+}
+
+int PumpUntilQuit(DWORD timeoutMs)
+{
+    int quitCode = -1;
+    PumpUntil([] { return false; }, timeoutMs, &quitCode);
+    return quitCode;
 }
 
 struct ChildSearch {

@@ -3,6 +3,7 @@
 #include "store/close_browser.h"
 #include "ce/coredll.h"
 #include "child_process.h"
+#include "ce_test_support.h"
 #include <gtest/gtest.h>
 #include <chrono>
 #include <cstdlib>
@@ -102,9 +103,7 @@ TEST(BrowserLookAlike, ShowsAWindowUntilEnded)
     ASSERT_TRUE(RegisterClassW(&wc));
     ASSERT_TRUE(CreateWindowExW(0, className, L"Look-alike", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, NULL,
                                 NULL, wc.hInstance, NULL));
-    MSG msg;
-    while (GetMessageW(&msg, NULL, 0, 0) > 0)
-        DispatchMessageW(&msg);
+    PumpUntilQuit(INFINITE);
 }
 
 TEST_F(CloseBrowserTest, ProcessImagesAndModulesComeInTheDevicesForm)

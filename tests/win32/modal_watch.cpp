@@ -75,19 +75,3 @@ int CountPixels(const Snapshot &snapshot, DWORD rgb)
         count += pixel == rgb;
     return count;
 }
-
-int PumpUntilQuit(int timeoutMs)
-{
-    DWORD end = GetTickCount() + timeoutMs;
-    MSG msg;
-    while ((int)(end - GetTickCount()) > 0) {
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT)
-                return (int)msg.wParam;
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    }
-    return -1;
-}

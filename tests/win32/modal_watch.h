@@ -19,7 +19,3 @@ struct Snapshot {
 };
 Snapshot PrintControl(HWND control);
 int CountPixels(const Snapshot &snapshot, DWORD rgb);
-
-// Pumps this thread's messages until WM_QUIT or the timeout; returns the
-// quit code, or -1 when no quit came.
-int PumpUntilQuit(int timeoutMs);

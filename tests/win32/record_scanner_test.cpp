@@ -14,6 +14,7 @@
 #include "format/record_state.h"
 #include "res/resource.h"
 #include "ui/record_scanner.h"
+#include "ce_test_support.h"
 #include "gen/index_generator.h"
 
 using namespace gallimaw_gen;
@@ -97,15 +98,6 @@ HWND CreateListDialog()
         SendMessageW(list, LVM_INSERTCOLUMNW, c, (LPARAM)&column);
     }
     return window;
-}
-
-void DrainMessages()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
 }
 
 struct MappedIndex {
@@ -208,7 +200,7 @@ protected:
         dialog = CreateListDialog();
         ASSERT_NE(dialog, nullptr);
         list = GetDlgItem(dialog, IDC_LIST);
-        DrainMessages();
+        PumpFor(0);
     }
     void TearDown() override { DestroyWindow(dialog); }
 
@@ -216,7 +208,7 @@ protected:
     // request during the scan shows as a WM_PAINT.
     void ScanInvalidated(const MappedIndex &mapped, int kind)
     {
-        DrainMessages();
+        PumpFor(0);
         InvalidateRect(dialog, nullptr, TRUE);
         PaintCount = 0;
         RowsAtPaint = -1;

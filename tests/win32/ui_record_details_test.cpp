@@ -40,15 +40,6 @@ LPCDLGTEMPLATEW Template(WORD id)
     return found ? (LPCDLGTEMPLATEW)LockResource(LoadResource(AppInstance, found)) : NULL;
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 std::wstring CellText(HWND list, int row, int column)
 {
     std::wstring text(4096, L'\0');
@@ -68,7 +59,7 @@ protected:
         // No View mode scans: the rows are placed by the test.
         ViewMode = -1;
         list = CreateDialogIndirectParamW(AppInstance, Template(IDD_RECORD_LIST), NULL, RecordListProc, 0);
-        PumpMessages();
+        PumpFor(0);
     }
 
     void TearDown() override
@@ -100,7 +91,7 @@ protected:
         DestroyWindow(page);
         SelectedRow = row;
         page = CreateDialogIndirectParamW(AppInstance, Template(IDD_FULL_SCREEN), list, RecordDetailsProc, 0);
-        PumpMessages();
+        PumpFor(0);
         return PageSource();
     }
 

@@ -144,15 +144,6 @@ std::vector<std::wstring> Urls(HWND dlg)
     return urls;
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 LPCDLGTEMPLATEW Template(WORD id)
 {
     HRSRC found = FindResourceW(AppInstance, MAKEINTRESOURCEW(id), (LPCWSTR)RT_DIALOG);
@@ -164,7 +155,7 @@ HWND OpenList(DLGPROC proc = RecordListProc)
 {
     HWND dlg = CreateDialogIndirectParamW(AppInstance, Template(IDD_RECORD_LIST), NULL, proc, 0);
     UpdateWindow(dlg);
-    PumpMessages();
+    PumpFor(0);
     return dlg;
 }
 
@@ -172,7 +163,7 @@ void Tap(HWND window, POINT at)
 {
     PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
     PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    PumpMessages();
+    PumpFor(0);
 }
 
 void TapRow(HWND dlg, int row)
@@ -223,8 +214,9 @@ protected:
     void SetUp() override
     {
         AppInstance = GetModuleHandleW(NULL);
-        for (int i = 0; i < 3; i++)
-            KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_KIND_COOKIES + i), IMAGE_ICON, 16, 16, 0);
+        for (int i = 0; i < IndexFileKinds; i++)
+            KindIcons[i] = (HICON)LoadImageW(AppInstance, MAKEINTRESOURCEW(IDI_KIND_FIRST + i), IMAGE_ICON, KIND_ICON_SIZE,
+                                             KIND_ICON_SIZE, 0);
         ViewMode = ViewMixed;
         RecordListWindow = NULL;
         SelectedRow = 0;
@@ -337,7 +329,7 @@ TEST_F(RecordListTest, RowIconsAreTheKindIcons)
     HWND dlg = Open();
     HIMAGELIST icons = (HIMAGELIST)SendMessageW(ListOf(dlg), LVM_GETIMAGELIST, LVSIL_SMALL, 0);
     ASSERT_NE(icons, (HIMAGELIST)NULL);
-    ASSERT_EQ(ImageList_GetImageCount(icons), 3);
+    ASSERT_EQ(ImageList_GetImageCount(icons), IndexFileKinds);
     // Image index = kind: Cache 107, Cookies 106, History 108.
     const int resources[] = { IDI_KIND_CACHE, IDI_KIND_COOKIES, IDI_KIND_HISTORY };
     HDC screen = GetDC(NULL);
@@ -345,7 +337,7 @@ TEST_F(RecordListTest, RowIconsAreTheKindIcons)
     HBITMAP drawnBits = CreateCompatibleBitmap(screen, 16, 16), wantedBits = CreateCompatibleBitmap(screen, 16, 16);
     SelectObject(drawn, drawnBits);
     SelectObject(wanted, wantedBits);
-    for (int kind = 0; kind < 3; kind++) {
+    for (int kind = 0; kind < IndexFileKinds; kind++) {
         PatBlt(drawn, 0, 0, 16, 16, WHITENESS);
         PatBlt(wanted, 0, 0, 16, 16, WHITENESS);
         ImageList_Draw(icons, kind, drawn, 0, 0, ILD_NORMAL);
@@ -558,7 +550,7 @@ TEST_F(RecordListTest, FilledListShowsScrollBarsOverItsColumns)
 void EraseNow(HWND dlg)
 {
     RedrawWindow(dlg, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ERASENOW);
-    PumpMessages();
+    PumpFor(0);
 }
 
 TEST_F(RecordListTest, EmptyListIsScannedAgainFilledListNever)

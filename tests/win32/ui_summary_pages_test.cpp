@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "store/index_file_set.h"
 #include "ui/summary_pages.h"
+#include "ce_test_support.h"
 #include "modal_watch.h"
 
 static const int WaitMs = 5000;
@@ -150,7 +151,7 @@ TEST_F(SummaryPagesTest, PagesShowSizesAndLivePaths)
         { L"Cookies", L"16384", KindCookies, L"<input type=button value='View Cookies' name=C>" },
         { L"IE History", L"49152", KindHistory, L"<input type=button value='View History' name=H>" },
     };
-    for (int i = 0; i < 3; i++) {
+    for (int i = 0; i < IndexFileKinds; i++) {
         EXPECT_EQ(std::wstring(L"<font color=#FF0000><h3>") + pages[i].heading + L" Records</h3></font> Size: " +
                       SizeText(pages[i].size) + L"<p>File Path: <font color=#0000FF> " +
                       IndexFiles[pages[i].kind].path + L"</font></p><p><br> " + pages[i].button + L"</p>" +
