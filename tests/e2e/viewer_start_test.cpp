@@ -112,6 +112,13 @@ static void MarkNoticeShown(const Device &device)
     ASSERT_EQ(add.code, 0) << add.out << add.err;
 }
 
+// A device whose user has seen the first-run notice.
+static void MakeSeenDevice(Device &device)
+{
+    MakeDevice(device);
+    MarkNoticeShown(device);
+}
+
 static std::string InitKey(const Device &device)
 {
     return DeviceCommand(device, "reg", { "query", "HKLM\\init" }).out;
@@ -335,8 +342,7 @@ TEST(ViewerStart, FirstStartShowsTheNoticeOverTheSheetThenThePagesAndEndsClean)
 TEST(ViewerStart, CommandLineOfTwoCharactersIsTheBootSnapshotRun)
 {
     Device device;
-    MakeDevice(device);
-    MarkNoticeShown(device);
+    MakeSeenDevice(device);
     PlaceBootRegistration(device);
     std::string registered = InitKey(device);
 
@@ -393,8 +399,7 @@ static size_t WindowOrder(const nlohmann::json &dump, const nlohmann::json &wind
 TEST(ViewerStart, HelpComesUpAndASecondStartBringsTheFirstViewerBack)
 {
     Device device;
-    MakeDevice(device);
-    MarkNoticeShown(device);
+    MakeSeenDevice(device);
     std::string first = RunViewer(device);
     ASSERT_TRUE(SheetShown(WaitForScreen(device, SheetShown)));
 
@@ -426,8 +431,7 @@ TEST(ViewerStart, HelpComesUpAndASecondStartBringsTheFirstViewerBack)
 TEST(ViewerStart, TheMakersLinkStartsTheBrowserAndChangesNothingElse)
 {
     Device device;
-    MakeDevice(device);
-    MarkNoticeShown(device);
+    MakeSeenDevice(device);
     std::string run = RunViewer(device);
     nlohmann::json dump = WaitForScreen(device, SheetShown);
     ASSERT_TRUE(SheetShown(dump));
@@ -448,8 +452,7 @@ TEST(ViewerStart, TheMakersLinkStartsTheBrowserAndChangesNothingElse)
 TEST(ViewerStart, AboutBoxIsBlueAndRedOnWhiteAndItsCopyrightOpensTheWebSite)
 {
     Device device;
-    MakeDevice(device);
-    MarkNoticeShown(device);
+    MakeSeenDevice(device);
     std::string run = RunViewer(device);
     ASSERT_TRUE(SheetShown(WaitForScreen(device, SheetShown)));
 
