@@ -7,7 +7,7 @@
 #include "format/kind_names.h"
 #include "format/record_fields.h"
 
-const char kDumpVersion[] = "gallimaw-dump (Gallimaw View) 1.0\n";
+const char kDumpVersion[] = "gallimaw-dump (Gallimaw View) " GALLIMAW_VERSION "\n";
 
 const char kDumpUsage[] =
     "Usage: gallimaw-dump [OPTION]... FILE...\n"

@@ -21,7 +21,8 @@ Makes and runs an emulated Pocket PC in the folder DIR: a Wine prefix whose
 programs share one 240 x 320 screen, with the init sequence, a shell, a
 StartUp folder, a storage card, a browser, a file holder and a soft reset.
 ui, start and screenshot need a booted device. A command that cannot do its
-work says why on standard error and exits with code 1."""
+work says why on standard error and exits with code 1. --version prints the
+version."""
 
 
 class Formatter(argparse.HelpFormatter):
@@ -75,6 +76,8 @@ def build_parser():
     parser = argparse.ArgumentParser(prog=PROG, usage="%(prog)s COMMAND DIR [ARGS...]", description=DESCRIPTION,
                                      formatter_class=PageFormatter, add_help=False)
     parser.add_argument("-h", "--help", action="help", help=argparse.SUPPRESS)
+    parser.add_argument("--version", action="version", version=f"%(prog)s (Gallimaw View) {settings.version()}",
+                        help=argparse.SUPPRESS)
     commands = parser.add_subparsers(dest="command", metavar="COMMAND", required=True, prog=PROG)
     listed = []
 

@@ -1,7 +1,8 @@
-"""Where the command finds the builds, the fixtures and the prefix
-template, and a device's settings, DIR/device.json."""
+"""Where the command finds the builds, the fixtures, the prefix template
+and the tools' version, and a device's settings, DIR/device.json."""
 import json
 import os
+import re
 
 from . import DeviceError
 
@@ -10,6 +11,13 @@ WIN32_BUILD = os.environ.get("GALLIMAW_WIN32_BUILD") or os.path.join(SOURCE, "bu
 NATIVE_BUILD = os.environ.get("GALLIMAW_NATIVE_BUILD") or os.path.join(SOURCE, "build", "native")
 FIXTURES = os.environ.get("GALLIMAW_FIXTURES") or os.path.join(SOURCE, "tests", "data")
 TEMPLATE = os.environ.get("GALLIMAW_DEVICE_TEMPLATE") or os.path.join(SOURCE, "build", "device-template")
+
+
+def version():
+    """The tools' version, which the top CMakeLists.txt gives the project;
+    read from the source, since the command runs before anything is built."""
+    with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+        return re.search(r"^project\(\w+ VERSION (\S+)", f.read(), re.MULTILINE).group(1)
 
 
 def path(device):

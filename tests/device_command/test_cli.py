@@ -1,5 +1,6 @@
 # The command line: its help is the one usage text, its ui actions are the
-# screen tool's, and arguments handed on to device programs arrive as given.
+# screen tool's, arguments handed on to device programs arrive as given, and
+# its version is the project's.
 import os
 import re
 import subprocess
@@ -41,3 +42,12 @@ def test_ui_actions_are_those_of_the_screen_tool():
     listed = [line.removeprefix("  ui DIR ") for line in command_help("ui").splitlines()
               if line.startswith("  ui DIR ")]
     assert sorted(listed) == sorted(tool)
+
+
+def test_version_is_the_one_cmake_gives_the_project():
+    printed = subprocess.run([sys.executable, os.path.join(SOURCE, "device", "gallimaw-device"), "--version"],
+                             capture_output=True, text=True, check=True).stdout
+    number = re.fullmatch(r"gallimaw-device \(Gallimaw View\) (\d+\.\d+\.\d+)\n", printed)
+    assert number, printed
+    with open(os.path.join(SOURCE, "CMakeLists.txt")) as f:
+        assert f"project(GallimawView VERSION {number.group(1)} " in f.read()

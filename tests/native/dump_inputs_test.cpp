@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 
 #include "dump_index_files.h"
 #include "run_command.h"
@@ -130,6 +131,9 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     CommandResult version = RunCommand(DumpCommand() + " --version");
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("gallimaw-dump ", 0), 0u);
+    // One version for both tools: the device command's, which is the project's.
+    CommandResult device = RunCommand(Quoted(Env("GALLIMAW_SOURCE") + "/device/gallimaw-device") + " --version");
+    EXPECT_EQ(std::regex_replace(device.out, std::regex("^gallimaw-device"), "gallimaw-dump"), version.out);
     for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--type=url,hash x", "-f row --type=leak x",
                               "--device", "--frobnicate x", "--carve=free x", "-r --image x", "--carve --mixed x", "--image -"}) {
         CommandResult result = RunCommand(DumpCommand() + " " + wrong);
