@@ -1,7 +1,9 @@
 #include "dump/dump_options.h"
 
+#include <getopt.h>
 #include <strings.h>
 
+#include <cstring>
 #include <sstream>
 
 #include "format/kind_names.h"
@@ -73,8 +75,14 @@ const char kDumpUsage[] =
     "  -l, --list           print the index files the inputs name, one per line as\n"
     "                       KIND<TAB>PATH (KIND empty when unknown), and no records\n"
     "  -h, --help           print this help and exit\n"
-    "      --version        print the version and exit\n"
+    "  -V, --version        print the version and exit\n"
     "  --                   end of options; later arguments are files\n"
+    "Short options may be grouped (-lr DIR) and take their value attached or as the\n"
+    "next argument (-fcsv, -f csv); a long option's value follows '=' or comes next\n"
+    "(--format=csv, --format csv; --carve's only after '='), and its name may be\n"
+    "cut to any beginning that names no other option (--form=csv). FORMAT, KINDS\n"
+    "and TYPES may be written in any letter case. Options and inputs may be mixed;\n"
+    "the inputs are read in the order given.\n"
     "\n"
     "Inputs:\n"
     "  FILE   an index.dat file. Its kind is known when a folder on its path is\n"
@@ -277,7 +285,7 @@ bool ParseFormat(const std::string &name, DumpFormat *format)
     } kFormats[] = {{"row", DumpFormat::Row}, {"csv", DumpFormat::Csv}, {"jsonl", DumpFormat::JsonLines},
                     {"table", DumpFormat::Table}, {"bodyfile", DumpFormat::Bodyfile}};
     for (const auto &known : kFormats)
-        if (name == known.name) {
+        if (!strcasecmp(name.c_str(), known.name)) {
             *format = known.format;
             return true;
         }
@@ -316,112 +324,130 @@ bool ParseTypes(const std::string &list, unsigned *mask)
     return *mask != 0;
 }
 
-// An option's value: after '=' in the same argument, or the next argument.
-bool OptionValue(int argc, char **argv, int *i, const std::string &inlineValue, bool hasInline,
-                 std::string *value)
+// Long options without a short form, numbered past every character.
+enum { kCarveOption = 256, kTimeZoneOption };
+
+const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
+                               {"type", required_argument, nullptr, 't'},
+                               {"recursive", no_argument, nullptr, 'r'},
+                               {"image", no_argument, nullptr, 'i'},
+                               {"carve", optional_argument, nullptr, kCarveOption},
+                               {"device", required_argument, nullptr, 'd'},
+                               {"kind", required_argument, nullptr, 'k'},
+                               {"mixed", no_argument, nullptr, 'm'},
+                               {"timezone", required_argument, nullptr, kTimeZoneOption},
+                               {"list", no_argument, nullptr, 'l'},
+                               {"help", no_argument, nullptr, 'h'},
+                               {"version", no_argument, nullptr, 'V'},
+                               {nullptr, 0, nullptr, 0}};
+// '-' returns each argument that is no option as code 1 where it stands,
+// since files, -r folders and --device folders are read in the order given;
+// ':' tells a missing value from an unknown option.
+const char kShortOptions[] = "-:f:t:rid:k:mlhV";
+
+bool Refuse(std::string *error, const std::string &reason)
 {
-    if (hasInline) {
-        *value = inlineValue;
+    *error = reason;
+    return false;
+}
+
+// Takes one option, by getopt_long's code for it (1 for a FILE), with its
+// value, null when it has none or its value is missing.
+bool TakeOption(int code, const char *value, DumpOptions *options, std::string *error)
+{
+    static const struct {
+        int code;
+        bool DumpOptions::*flag;
+    } kFlags[] = {{'h', &DumpOptions::help},      {'V', &DumpOptions::version}, {'m', &DumpOptions::mixed},
+                  {'r', &DumpOptions::recursive}, {'i', &DumpOptions::image},   {'l', &DumpOptions::list}};
+    for (const auto &known : kFlags)
+        if (known.code == code) {
+            options->*known.flag = true;
+            return true;
+        }
+    switch (code) {
+    case 1:
+        options->inputs.push_back({value, false});
+        return true;
+    case kCarveOption:
+        // The value is optional, so it is never the next argument.
+        if (value && strcmp(value, "all"))
+            return Refuse(error, "--carve takes no value but 'all'");
+        options->image = true;
+        options->carve = value ? CarveArea::All : CarveArea::Unallocated;
+        return true;
+    case 'f':
+        return (value && ParseFormat(value, &options->format))
+               || Refuse(error, "--format needs one of csv, jsonl, table, bodyfile, row");
+    case 'k':
+        return (value && ParseKinds(value, &options->kindMask))
+               || Refuse(error, "--kind needs a list of cache, cookies, history");
+    case 't':
+        return (value && ParseTypes(value, &options->typeMask))
+               || Refuse(error, "--type needs a list of url, leak, redr");
+    case kTimeZoneOption:
+        if (!value || !*value)
+            return Refuse(error, "--timezone needs a time zone name, for example Europe/Amsterdam");
+        options->timeZone = value;
+        return true;
+    default: // -d, --device
+        if (!value || !*value)
+            return Refuse(error, "--device needs a folder");
+        options->inputs.push_back({value, true});
         return true;
     }
-    if (*i + 1 >= argc)
-        return false;
-    *value = argv[++*i];
-    return true;
+}
+
+// What is wrong with the option getopt_long returned '?' for: an unknown
+// short option (optopt), a long option given a value it takes none of
+// (optopt its code), or an unknown or ambiguous long option (the argument
+// before optind).
+std::string Mistake(char **argv)
+{
+    if (optopt) {
+        for (const option *known = kLongOptions; known->name; known++)
+            if (known->val == optopt)
+                return std::string("--") + known->name + " takes no value";
+        return std::string("unknown option -") + static_cast<char>(optopt);
+    }
+    std::string given = argv[optind - 1];
+    std::string name = given.substr(0, given.find('='));
+    std::string candidates;
+    for (const option *known = kLongOptions; known->name; known++)
+        if (!strncmp(known->name, name.c_str() + 2, name.size() - 2))
+            candidates += (candidates.empty() ? "--" : ", --") + std::string(known->name);
+    return candidates.empty() ? "unknown option " + given : "ambiguous option " + name + ": " + candidates;
 }
 
 } // namespace
 
 bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *error)
 {
-    bool optionsEnd = false;
-    for (int i = 1; i < argc; i++) {
-        std::string arg = argv[i];
-        if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
-            options->inputs.push_back({arg, false});
-            continue;
-        }
-        size_t equals = arg.find('=');
-        bool hasInline = arg.rfind("--", 0) == 0 && equals != std::string::npos;
-        std::string name = hasInline ? arg.substr(0, equals) : arg;
-        std::string inlineValue = hasInline ? arg.substr(equals + 1) : "";
-        std::string value;
-        if (name == "--") {
-            optionsEnd = true;
-        } else if (name == "-h" || name == "--help") {
-            options->help = true;
-        } else if (name == "--version") {
-            options->version = true;
-        } else if (name == "-m" || name == "--mixed") {
-            options->mixed = true;
-        } else if (name == "-r" || name == "--recursive") {
-            options->recursive = true;
-        } else if (name == "-i" || name == "--image") {
-            options->image = true;
-        } else if (name == "--carve") {
-            // The value is optional, so it is never the next argument.
-            if (hasInline && inlineValue != "all") {
-                *error = "--carve takes no value but 'all'";
-                return false;
-            }
-            options->image = true;
-            options->carve = hasInline ? CarveArea::All : CarveArea::Unallocated;
-        } else if (name == "-l" || name == "--list") {
-            options->list = true;
-        } else if (name == "-f" || name == "--format") {
-            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseFormat(value, &options->format)) {
-                *error = "--format needs one of csv, jsonl, table, bodyfile, row";
-                return false;
-            }
-        } else if (name == "-k" || name == "--kind") {
-            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseKinds(value, &options->kindMask)) {
-                *error = "--kind needs a list of cache, cookies, history";
-                return false;
-            }
-        } else if (name == "-t" || name == "--type") {
-            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || !ParseTypes(value, &options->typeMask)) {
-                *error = "--type needs a list of url, leak, redr";
-                return false;
-            }
-        } else if (name == "--timezone") {
-            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &options->timeZone) || options->timeZone.empty()) {
-                *error = "--timezone needs a time zone name, for example Europe/Amsterdam";
-                return false;
-            }
-        } else if (name == "-d" || name == "--device") {
-            if (!OptionValue(argc, argv, &i, inlineValue, hasInline, &value) || value.empty()) {
-                *error = "--device needs a folder";
-                return false;
-            }
-            options->inputs.push_back({value, true});
-        } else {
-            *error = "unknown option " + arg;
+    // Mistakes are told as the program's other errors are, not by getopt.
+    opterr = 0;
+    for (int code; (code = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
+        bool taken = code == '?'   ? Refuse(error, Mistake(argv))
+                     : code == ':' ? TakeOption(optopt, nullptr, options, error)
+                                   : TakeOption(code, optarg, options, error);
+        if (!taken)
             return false;
-        }
     }
+    // The arguments after "--".
+    for (int i = optind; i < argc; i++)
+        options->inputs.push_back({argv[i], false});
     if (options->help || options->version)
         return true;
-    if (options->inputs.empty()) {
-        *error = "no index file or device folder given";
-        return false;
-    }
-    if (options->image && options->recursive) {
-        *error = "--image reads disk images, --recursive folders: choose one";
-        return false;
-    }
-    if (options->carve != CarveArea::None && options->mixed) {
-        *error = "--mixed cannot merge carved records";
-        return false;
-    }
+    if (options->inputs.empty())
+        return Refuse(error, "no index file or device folder given");
+    if (options->image && options->recursive)
+        return Refuse(error, "--image reads disk images, --recursive folders: choose one");
+    if (options->carve != CarveArea::None && options->mixed)
+        return Refuse(error, "--mixed cannot merge carved records");
     for (const DumpInput &input : options->inputs)
-        if (options->image && !input.device && input.path == "-") {
-            *error = "a disk image cannot be read from standard input";
-            return false;
-        }
-    if (options->format == DumpFormat::Row && options->typeMask & ~(1u << RecordUrl)) {
-        *error = "--format=row lists URL records only";
-        return false;
-    }
+        if (options->image && !input.device && input.path == "-")
+            return Refuse(error, "a disk image cannot be read from standard input");
+    if (options->format == DumpFormat::Row && options->typeMask & ~(1u << RecordUrl))
+        return Refuse(error, "--format=row lists URL records only");
     if (!options->typeMask)
         options->typeMask = 1u << RecordUrl | 1u << RecordLeak | 1u << RecordRedirect;
     return true;

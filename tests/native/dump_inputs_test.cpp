@@ -133,6 +133,7 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     EXPECT_EQ(version.out.rfind("gallimaw-dump ", 0), 0u);
     // One version for both tools: the device command's, which is the project's.
     CommandResult device = RunCommand(Quoted(Env("GALLIMAW_SOURCE") + "/device/gallimaw-device") + " --version");
+    EXPECT_EQ(RunCommand(DumpCommand() + " -V").out, version.out);
     EXPECT_EQ(std::regex_replace(device.out, std::regex("^gallimaw-device"), "gallimaw-dump"), version.out);
     for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--type=url,hash x", "-f row --type=leak x",
                               "--device", "--frobnicate x", "--carve=free x", "-r --image x", "--carve --mixed x", "--image -"}) {
@@ -144,6 +145,27 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     std::string dashed = WriteIndex("-dashed.dat", LayoutOf({SampleRecord("http://dash.example/")}));
     EXPECT_EQ(Urls(RunCommand("cd " + Quoted(TempPath("")) + " && " + DumpCommand() + " -- -dashed.dat").out),
               std::vector<std::string>{"http://dash.example/"});
+}
+
+// Grouped short options, attached values, long options cut to a unique
+// beginning and format names in capitals mean what their long forms do.
+TEST(DumpInputs, ConventionalOptionFormsMeanTheirLongForms)
+{
+    std::string folder = TempPath("forms");
+    std::string file = Quoted(folder + "/a/index.dat");
+    PlaceIndex(folder + "/a/index.dat", "http://forms.example/");
+    std::vector<std::pair<std::string, std::string>> forms = {
+        {"-lr " + Quoted(folder), "--list --recursive " + Quoted(folder)},
+        {"-fcsv " + file, "--format=csv " + file},
+        {"--form=csv " + file, "--format=csv " + file},
+        {"-f CSV " + file, "--format=csv " + file}};
+    for (const auto &[form, longForm] : forms) {
+        CommandResult result = RunCommand(DumpCommand() + " " + form);
+        CommandResult expected = RunCommand(DumpCommand() + " " + longForm);
+        EXPECT_EQ(result.exitCode, 0) << form << ": " << result.err;
+        EXPECT_NE(expected.out, "") << longForm;
+        EXPECT_EQ(result.out, expected.out) << form;
+    }
 }
 
 TEST(DumpInputs, MixedOrdersAllFilesByDescendingSortKey)
