@@ -176,10 +176,11 @@ size_t LineBound(const Field *fields)
     return bound;
 }
 
-// Writes a line of at most LineBound bytes through put at the end of out.
-template <typename Put> void PutLine(const Field *fields, OutputBuffer *out, Put put)
+// Writes a line of at most LineBound bytes, and extra more, through put at
+// the end of out.
+template <typename Put> void PutLine(const Field *fields, OutputBuffer *out, Put put, size_t extra = 0)
 {
-    CommitOutput(out, put(ReserveOutput(out, LineBound(fields))));
+    CommitOutput(out, put(ReserveOutput(out, LineBound(fields) + extra)));
 }
 
 char *PutLiteral(const char *text, char *out)
@@ -237,28 +238,40 @@ void FormatCsv(const Field *fields, OutputBuffer *out)
     });
 }
 
+// The text of a JSON string, without its quotes.
+char *PutJsonText(const Field &field, char *at)
+{
+    return field.plain ? PutBytes(field.text, at) : PutText(field.text, ClassesFor(kJson, field), JsonEscape, at);
+}
+
+char *PutJsonMember(const char *key, const Field &field, bool first, char *at)
+{
+    at = PutLiteral(first ? "{\"" : ",\"", at);
+    at = PutLiteral(key, at);
+    at = PutLiteral("\":", at);
+    if (field.null)
+        return PutLiteral("null", at);
+    if (field.number)
+        return PutBytes(field.text, at);
+    *at++ = '"';
+    at = PutJsonText(field, at);
+    *at++ = '"';
+    return at;
+}
+
+// The record's members as jsonl writes them, and the object's end.
+char *PutJsonFields(const Field *fields, bool first, char *at)
+{
+    for (int f = 0; f < FieldCount; f++)
+        at = PutJsonMember(kFieldNames[f].key, fields[f], first && !f, at);
+    *at++ = '}';
+    *at++ = '\n';
+    return at;
+}
+
 void FormatJson(const Field *fields, OutputBuffer *out)
 {
-    PutLine(fields, out, [fields](char *at) {
-        for (int f = 0; f < FieldCount; f++) {
-            at = PutLiteral(f ? ",\"" : "{\"", at);
-            at = PutLiteral(kFieldNames[f].key, at);
-            at = PutLiteral("\":", at);
-            const Field &field = fields[f];
-            if (field.null) {
-                at = PutLiteral("null", at);
-            } else if (field.number) {
-                at = PutBytes(field.text, at);
-            } else {
-                *at++ = '"';
-                at = field.plain ? PutBytes(field.text, at) : PutText(field.text, ClassesFor(kJson, field), JsonEscape, at);
-                *at++ = '"';
-            }
-        }
-        *at++ = '}';
-        *at++ = '\n';
-        return at;
-    });
+    PutLine(fields, out, [fields](char *at) { return PutJsonFields(fields, true, at); });
 }
 
 char *PercentEscape(unsigned char c, char *out)
@@ -301,8 +314,9 @@ char *PutBodyName(const DumpSource &source, const std::string &sourceName, const
 
 std::atomic<bool> gLocalTimesLeftOut{false};
 
-// A local time has no place on a UTC timeline unless its zone is known.
-uint64_t BodyModifiedTime(const RecordFields &record)
+// A local time has no place on a UTC timeline unless its zone is known:
+// 0, and noted, without one.
+uint64_t UtcModifiedTime(const RecordFields &record)
 {
     if (!record.modifiedLocal || !record.modified)
         return record.modified;
@@ -327,9 +341,99 @@ void FormatBodyfile(const DumpSource &source, const IndexImage *image, const Rec
     at = PutBodyName(source, sourceName, image, record, allocated, PutLiteral("0|", at));
     at = PutBodyNumber("|", Decimal(source.offsetBase + record.offset, number + kDecimalChars), at);
     at = PutBodyNumber("|0|0|0|", Decimal(record.cachedFileSize, number + kDecimalChars), at);
-    for (uint64_t time : {record.accessed, BodyModifiedTime(record), record.lastChecked})
+    for (uint64_t time : {record.accessed, UtcModifiedTime(record), record.lastChecked})
         at = PutBodyNumber("|", UnixSeconds(time, number), at);
     CommitOutput(out, PutLiteral("|0\n", at));
+}
+
+// Accessed, modified, expires and last checked, in the order of each row of
+// kTimeDescs.
+constexpr int kRecordTimes = 4;
+
+// What each time means, as plaso names it: for cache and cookies (and an
+// unknown kind), history, and weekly history.
+const char *const kTimeDescs[][kRecordTimes] = {
+    {"Last Access Time", "Content Modification Time", "Expiration Time", "Last Checked Time"},
+    {"Last Visited Time", "Last Visited Time", "Expiration Time", "Last Checked Time"},
+    {"Creation Time", "Last Visited Time", "Expiration Time", "Last Checked Time"},
+};
+enum TimeDescRow { CacheTimes, HistoryTimes, WeeklyHistoryTimes };
+
+constexpr uint64_t kTicksPerDay = 86400 * kTicksPerSecond;
+constexpr size_t kRangeDateDigits = 8;
+
+uint64_t RangeDate(const uint8_t *digits)
+{
+    unsigned date = 0;
+    for (size_t i = 0; i < kRangeDateDigits; i++)
+        date = date * 10 + static_cast<unsigned>(digits[i] - '0');
+    return CalendarToFileTime(static_cast<int>(date / 10000), static_cast<int>(date / 100 % 100),
+                              static_cast<int>(date % 100), 0, 0, 0);
+}
+
+// Daily and weekly history files are told apart only by their records'
+// :YYYYMMDDYYYYMMDD: ranges (modifiedLocal says one is there): a weekly
+// one spans seven days, a daily one one.
+TimeDescRow TimeDescRowOf(const DumpSource &source, const IndexImage *image, const RecordFields &record)
+{
+    if (source.kind != KindHistory)
+        return CacheTimes;
+    if (!record.modifiedLocal)
+        return HistoryTimes;
+    const uint8_t *range = image->bytes + record.location.start + 1;
+    return RangeDate(range + kRangeDateDigits) - RangeDate(range) == 7 * kTicksPerDay ? WeeklyHistoryTimes
+                                                                                       : HistoryTimes;
+}
+
+// Microseconds since 1970, negative before then; buffer holds kDecimalChars.
+std::string_view UnixMicroseconds(uint64_t fileTime, char (&buffer)[kDecimalChars])
+{
+    constexpr uint64_t kMicrosecondsTo1970 = kFileTimeOf1970 / 10;
+    uint64_t microseconds = fileTime / 10;
+    if (microseconds >= kMicrosecondsTo1970)
+        return Decimal(microseconds - kMicrosecondsTo1970, buffer + kDecimalChars);
+    std::string_view digits = Decimal(kMicrosecondsTo1970 - microseconds, buffer + kDecimalChars);
+    buffer[kDecimalChars - digits.size() - 1] = '-';
+    return std::string_view(digits.data() - 1, digits.size() + 1);
+}
+
+// ISO 8601 as Timesketch's import shows it: six fraction digits, +00:00.
+Field TimesketchDatetime(uint64_t fileTime, char (&buffer)[kIsoTimeChars])
+{
+    size_t length = FormatIsoTime(fileTime, true, false, buffer) - 1;
+    std::memcpy(buffer + length, "+00:00", 6);
+    return {std::string_view(buffer, length + 6), false, false, false, true};
+}
+
+// The Timesketch members before the record's own take at most this much
+// beyond its URL and user.
+constexpr size_t kTimesketchFrameBytes = 256;
+
+// One line per time the record holds (a REDR record holds none), each with
+// every jsonl field.
+void FormatTimesketch(const DumpSource &source, const IndexImage *image, const RecordFields &record,
+                      const Field *fields, OutputBuffer *out)
+{
+    const uint64_t times[kRecordTimes] = {record.accessed, UtcModifiedTime(record), record.expires, record.lastChecked};
+    const char *const *descs = kTimeDescs[TimeDescRowOf(source, image, record)];
+    const Field &url = fields[FieldUrl], &user = fields[FieldUser];
+    size_t messageBound = (url.text.size() + user.text.size()) * kMostBytesPerTextByte + kTimesketchFrameBytes;
+    for (int t = 0; t < kRecordTimes; t++) {
+        if (!times[t] || times[t] > FILETIME_LARGEST)
+            continue;
+        PutLine(fields, out, [&](char *at) {
+            char datetime[kIsoTimeChars], timestamp[kDecimalChars];
+            at = PutLiteral(kTypeNames[record.type], PutLiteral("{\"message\":\"", at));
+            at = PutJsonText(url, PutLiteral(" ", at));
+            if (!user.null)
+                at = PutLiteral(")", PutJsonText(user, PutLiteral(" (user ", at)));
+            *at++ = '"';
+            at = PutJsonMember("datetime", TimesketchDatetime(times[t], datetime), false, at);
+            at = PutJsonMember("timestamp", {UnixMicroseconds(times[t], timestamp), false, false, true, true}, false, at);
+            at = PutJsonMember("timestamp_desc", {descs[t], false, false, false, true}, false, at);
+            return PutJsonFields(fields, false, at);
+        }, messageBound);
+    }
 }
 
 // Table columns after '#': the field, its width and its side; a width of
@@ -449,7 +553,7 @@ void FormatRow(const DumpSource &source, const IndexImage *image, const ScannedR
 
 } // namespace
 
-bool BodyLeftOutLocalTimes()
+bool LocalTimesLeftOut()
 {
     return gLocalTimesLeftOut;
 }
@@ -495,6 +599,8 @@ void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexIm
         FormatCsv(fields, out);
     else if (format == DumpFormat::JsonLines)
         FormatJson(fields, out);
+    else if (format == DumpFormat::Timesketch)
+        FormatTimesketch(source, image, record, fields, out);
     else
         FormatTable(source, fields, out);
 }

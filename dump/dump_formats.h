@@ -1,5 +1,5 @@
 // gallimaw-dump's output formats: csv, jsonl, table, The Sleuth Kit's body
-// format and the viewer's row.
+// format, Timesketch's JSON Lines and the viewer's row.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -12,7 +12,7 @@
 #include "format/record_fields.h"
 
 // What comes before the first record: csv's title line, the table's list
-// of index files and title line; nothing for jsonl and row.
+// of index files and title line; nothing for the others.
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out);
 
 // Appends the line of a record the scan found (its state carved for a
@@ -20,6 +20,6 @@ void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, s
 void FormatRecordLine(DumpFormat format, const DumpSource &source, const IndexImage *image,
                       const ScannedRecord &record, OutputBuffer *out);
 
-// Whether a body file line left out a local modified time, for want of
-// --timezone.
-bool BodyLeftOutLocalTimes();
+// Whether a bodyfile or timesketch line left out a local modified time,
+// for want of --timezone.
+bool LocalTimesLeftOut();

@@ -38,8 +38,8 @@ const char kDumpUsage[] =
     "             outside any file.\n"
     "\n"
     "Options:\n"
-    "  -f, --format=FORMAT  csv, jsonl, table, bodyfile or row (default row); see\n"
-    "                       Formats\n"
+    "  -f, --format=FORMAT  csv, jsonl, table, bodyfile, timesketch or row (default\n"
+    "                       row); see Formats\n"
     "  -t, --type=TYPES     keep only records of these types, a comma-separated\n"
     "                       list of url, leak and redr (default all three; row\n"
     "                       lists URL records only)\n"
@@ -177,6 +177,22 @@ const char kDumpUsage[] =
     "            of a partial record; the inode is the offset in\n"
     "            the image for a carved record; %, | and control characters are\n"
     "            written as %XX, which mactime decodes.\n"
+    "  timesketch\n"
+    "            JSON Lines for Timesketch's import: one object per time a URL\n"
+    "            or LEAK record holds (REDR records have none), with\n"
+    "            message ('TYPE URL (user NAME)', without the user part when\n"
+    "            there is none), datetime (ISO 8601 UTC to the microsecond, as\n"
+    "            2005-08-17T21:26:30.123456+00:00), timestamp (the same time in\n"
+    "            microseconds since 1970, negative before; jq's fromdate takes no\n"
+    "            fraction, so use .timestamp / 1e6 | todate), timestamp_desc\n"
+    "            (plaso's names: in cache, cookies and files of unknown kind\n"
+    "            Last Access Time and Content Modification Time; in history\n"
+    "            Last Visited Time for both, except in weekly history, whose\n"
+    "            records name a seven-day :YYYYMMDDYYYYMMDD: range: Creation\n"
+    "            Time for the last access; Expiration Time and Last Checked\n"
+    "            Time in every kind) and then every jsonl field. A local\n"
+    "            modified time without --timezone gives no line (noted once on\n"
+    "            standard error).\n"
     "  row       OFFSET<TAB>SORTKEY<TAB>C0<TAB>...<TAB>C8 for each URL record the\n"
     "            viewer's record list shows (the URL records found as above,\n"
     "            without their states): the record's byte offset and Sort key in\n"
@@ -285,7 +301,8 @@ bool ParseFormat(const std::string &name, DumpFormat *format)
         const char *name;
         DumpFormat format;
     } kFormats[] = {{"row", DumpFormat::Row}, {"csv", DumpFormat::Csv}, {"jsonl", DumpFormat::JsonLines},
-                    {"table", DumpFormat::Table}, {"bodyfile", DumpFormat::Bodyfile}};
+                    {"table", DumpFormat::Table}, {"bodyfile", DumpFormat::Bodyfile},
+                    {"timesketch", DumpFormat::Timesketch}};
     for (const auto &known : kFormats)
         if (!strcasecmp(name.c_str(), known.name)) {
             *format = known.format;
@@ -380,7 +397,7 @@ bool TakeOption(int code, const char *value, DumpOptions *options, std::string *
         return true;
     case 'f':
         return (value && ParseFormat(value, &options->format))
-               || Refuse(error, "--format needs one of csv, jsonl, table, bodyfile, row");
+               || Refuse(error, "--format needs one of csv, jsonl, table, bodyfile, timesketch, row");
     case 'k':
         return (value && ParseKinds(value, &options->kindMask))
                || Refuse(error, "--kind needs a list of cache, cookies, history");

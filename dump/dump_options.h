@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-enum class DumpFormat { Row, Csv, JsonLines, Table, Bodyfile };
+enum class DumpFormat { Row, Csv, JsonLines, Table, Bodyfile, Timesketch };
 // Free space of disk images scanned for records: none, the unallocated
 // space, or every byte.
 enum class CarveArea { None, Unallocated, All };

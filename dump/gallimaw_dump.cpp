@@ -599,9 +599,10 @@ int main(int argc, char **argv)
     else
         allRead = PrintSources(options, sources, processors) && allRead;
     allRead = CloseImages() && allRead;
-    if (BodyLeftOutLocalTimes())
-        Complain("note", "daily and weekly history keep their modified times in local time; the body file leaves "
-                         "them out (give --timezone=ZONE to convert them to UTC)");
+    if (LocalTimesLeftOut())
+        Complain("note", std::string("daily and weekly history keep their modified times in local time; the ")
+                         + (options.format == DumpFormat::Bodyfile ? "body file leaves" : "timesketch lines leave")
+                         + " them out (give --timezone=ZONE to convert them to UTC)");
     if (!OutputWritten())
         return 1;
     return allRead && !gFaultNoted ? 0 : 1;

@@ -2,8 +2,12 @@
 // CSV, JSON Lines and the terminal table, with full ISO 8601 times.
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <fstream>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "dump_index_files.h"
 #include "run_command.h"
@@ -27,6 +31,38 @@ std::vector<std::string> Lines(const std::string &text)
     for (std::string line; std::getline(in, line);)
         lines.push_back(line);
     return lines;
+}
+
+// The Timesketch lines of path's first record against its jsonl object:
+// one per time in descs ("" for one left out), in order.
+void ExpectTimesketchLines(const std::string &path, const std::string &options, const std::vector<std::string> &descs)
+{
+    nlohmann::json record = nlohmann::json::parse(Lines(Dump("-f jsonl " + options + Quoted(path))).at(0));
+    CommandResult timesketch = RunCommand(DumpCommand() + " -f timesketch " + options + Quoted(path));
+    std::vector<nlohmann::json> lines;
+    for (const std::string &text : Lines(timesketch.out))
+        if (nlohmann::json line = nlohmann::json::parse(text); line["offset"] == record["offset"])
+            lines.push_back(line);
+    EXPECT_EQ(timesketch.err.find("--timezone") != std::string::npos, descs[1].empty()) << timesketch.err;
+    std::string user = record["user"].is_null() ? "" : " (user " + record["user"].get<std::string>() + ")";
+    const char *const times[] = {"accessed", "modified", "expires", "last_checked"};
+    size_t n = 0;
+    for (size_t t = 0; t < descs.size(); t++) {
+        if (descs[t].empty())
+            continue;
+        ASSERT_LT(n, lines.size()) << times[t];
+        const nlohmann::json &line = lines[n++];
+        EXPECT_EQ(line["message"], "URL " + record["url"].get<std::string>() + user);
+        std::string datetime = line["datetime"];
+        EXPECT_EQ(datetime, record[times[t]].get<std::string>().substr(0, 26) + "+00:00");
+        tm calendar = {};
+        strptime(datetime.c_str(), "%Y-%m-%dT%H:%M:%S", &calendar);
+        EXPECT_EQ(line["timestamp"], timegm(&calendar) * 1000000LL + std::stoll(datetime.substr(20, 6)));
+        EXPECT_EQ(line["timestamp_desc"], descs[t]) << times[t];
+        for (const auto &field : record.items())
+            EXPECT_EQ(line[field.key()], field.value()) << field.key();
+    }
+    EXPECT_EQ(lines.size(), n);
 }
 
 } // namespace
@@ -168,4 +204,24 @@ TEST(DumpFormats, BodyfileMakesAMactimeTimeline)
     EXPECT_EQ(timeline.out, "Date,Size,Type,Mode,UID,GID,Meta,File Name\n"
                             "2005-08-17T21:26:30Z,611,.ac.,0,0,0,20480," + name + "\n"
                             "2012-01-02T03:04:05Z,611,m...,0,0,0,20480," + name + "\n");
+}
+
+// A Timesketch line for each time a record holds, named as plaso names it
+// for the file's kind; a local modified time waits for --timezone, and a
+// REDR record, without times, gives none.
+TEST(DumpFormats, TimesketchGivesEachTimeALine)
+{
+    IndexLayout layout = LayoutOf({SampleRecord("http://x.example/")});
+    layout.pieces.push_back(RedirectPiece("http://moved.example/"));
+    std::string cache = WriteIndex("cache.dat", layout);
+    ExpectTimesketchLines(cache, "", {"Last Access Time", "Content Modification Time", "Expiration Time", "Last Checked Time"});
+    EXPECT_EQ(Dump("-f timesketch " + Quoted(cache)).find("REDR"), std::string::npos);
+    std::string daily = Env("GALLIMAW_FIXTURES") + "/history-daily-2013031020130311.dat";
+    ExpectTimesketchLines(daily, "", {"Last Visited Time", "", "Expiration Time", "Last Checked Time"});
+    ExpectTimesketchLines(daily, "--timezone=Europe/Amsterdam ",
+                          {"Last Visited Time", "Last Visited Time", "Expiration Time", "Last Checked Time"});
+    ASSERT_EQ(system(("mkdir -p " + Quoted(TempPath("History"))).c_str()), 0);
+    std::string weekly = WriteIndex("History/index.dat", LayoutOf({SampleRecord(":2013030420130311: ann@http://w.example/")}));
+    ExpectTimesketchLines(weekly, "--timezone=UTC ",
+                          {"Creation Time", "Last Visited Time", "Expiration Time", "Last Checked Time"});
 }
