@@ -76,6 +76,19 @@ const char kDumpUsage[] =
     "                       KIND<TAB>PATH (KIND empty when unknown), and no records;\n"
     "                       a file in a disk image as KIND<TAB>IMAGE<TAB>SOURCE<TAB>\n"
     "                       FILE STATE (the fields Source and File state, below)\n"
+    "  -o, --output=FILE    write the records (or --list's lines) to FILE instead\n"
+    "                       of standard output (- is standard output). FILE is\n"
+    "                       replaced at once when all of the output is written\n"
+    "                       and on disk, also when an input was damaged (exit\n"
+    "                       status 1); a run whose output cannot be written, or\n"
+    "                       that is killed, leaves FILE as it was (or absent) and\n"
+    "                       no other file, except, on a file system without\n"
+    "                       unnamed files, a hidden .gallimaw-dump.* file in its\n"
+    "                       folder after a kill. A new FILE gets mode 0666 less\n"
+    "                       the umask, a replaced one keeps its mode. A FILE that\n"
+    "                       is a folder or no regular file, or whose folder does\n"
+    "                       not exist or cannot be written, is refused before\n"
+    "                       anything is read (exit status 2)\n"
     "  -h, --help           print this help and exit\n"
     "  -V, --version        print the version and exit\n"
     "  --                   end of options; later arguments are files\n"
@@ -280,8 +293,9 @@ const char kDumpUsage[] =
     "not be read or led out of the folder, a disk image, an EWF segment or\n"
     "bytes of an EWF image, a partition's file system or part of an area to\n"
     "carve could not be read (the rest is still read), standard input held more than 4 GiB, a temporary\n"
-    "file could not be made or written, or the output could not be written; 2\n"
-    "for a bad command line.\n"
+    "file could not be made or written, or the output could not be written\n"
+    "(--output's FILE is then left as it was); 2 for a bad command line or an\n"
+    "--output FILE refused.\n"
     "\n"
     "Examples:\n"
     "  gallimaw-dump --format=csv index.dat > records.csv\n"
@@ -356,13 +370,14 @@ const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
                                {"mixed", no_argument, nullptr, 'm'},
                                {"timezone", required_argument, nullptr, kTimeZoneOption},
                                {"list", no_argument, nullptr, 'l'},
+                               {"output", required_argument, nullptr, 'o'},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'V'},
                                {nullptr, 0, nullptr, 0}};
 // '-' returns each argument that is no option as code 1 where it stands,
 // since files, -r folders and --device folders are read in the order given;
 // ':' tells a missing value from an unknown option.
-const char kShortOptions[] = "-:f:t:rid:k:mlhV";
+const char kShortOptions[] = "-:f:t:rid:k:mlo:hV";
 
 bool Refuse(std::string *error, const std::string &reason)
 {
@@ -404,6 +419,11 @@ bool TakeOption(int code, const char *value, DumpOptions *options, std::string *
     case 't':
         return (value && ParseTypes(value, &options->typeMask))
                || Refuse(error, "--type needs a list of url, leak, redr");
+    case 'o':
+        if (!value || !*value)
+            return Refuse(error, "--output needs a file (- for standard output)");
+        options->output = strcmp(value, "-") ? value : "";
+        return true;
     case kTimeZoneOption:
         if (!value || !*value)
             return Refuse(error, "--timezone needs a time zone name, for example Europe/Amsterdam");

@@ -27,6 +27,7 @@ struct DumpOptions {
     bool mixed = false;
     std::string timeZone;             // --timezone: the zone of local times
     bool list = false;                // name the files instead of printing their records
+    std::string output;               // --output: the file to write; empty for standard output
     bool help = false;
     bool version = false;
 };

@@ -18,6 +18,7 @@
 #include "dump/dump_image.h"
 #include "dump/dump_input.h"
 #include "dump/dump_options.h"
+#include "dump/dump_output.h"
 #include "dump/dump_parallel.h"
 #include "dump/dump_timezone.h"
 #include "dump/dump_walk.h"
@@ -550,13 +551,23 @@ void ListSources(const std::vector<DumpSource> &sources)
     }
 }
 
-// Whether everything written to standard output reached it; a write that
-// failed (a full disk, a closed pipe) is named on standard error.
-bool OutputWritten()
+// Whether everything written to standard output reached it, and for
+// --output its file, which only then takes its name. A write that failed (a
+// full disk, a closed pipe) is named on standard error, and --output's file
+// is left as it was.
+bool OutputWritten(OutputFile *output)
 {
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
-        return true;
-    Complain("standard output", std::strerror(errno));
+    bool toFile = output->fd >= 0;
+    std::string reason;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) {
+        if (!toFile || NameOutputFile(output, &reason))
+            return true;
+    } else {
+        reason = std::strerror(errno);
+        if (toFile)
+            DiscardOutputFile(output);
+    }
+    Complain(toFile ? output->path : "standard output", toFile ? reason + "; left as it was" : reason);
     return false;
 }
 
@@ -571,9 +582,23 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gallimaw-dump: %s\nTry 'gallimaw-dump --help' for more information.\n", error.c_str());
         return 2;
     }
+    OutputFile output;
     if (options.help || options.version) {
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
-        return OutputWritten() ? 0 : 1;
+        return OutputWritten(&output) ? 0 : 1;
+    }
+    // Every writer of the output writes to standard output, which becomes
+    // --output's unnamed file.
+    if (!options.output.empty()) {
+        if (!OpenOutputFile(options.output, &output, &error)) {
+            Complain(options.output, error);
+            return 2;
+        }
+        if (dup2(output.fd, STDOUT_FILENO) < 0) {
+            Complain(options.output, std::strerror(errno));
+            DiscardOutputFile(&output);
+            return 2;
+        }
     }
     // A terminal sees each record as it is found; a pipe or file gets the
     // printers' own large writes, which need no second buffer.
@@ -588,7 +613,7 @@ int main(int argc, char **argv)
     if (options.list) {
         ListSources(sources);
         allRead = CloseImages() && allRead;
-        return OutputWritten() && allRead ? 0 : 1;
+        return OutputWritten(&output) && allRead ? 0 : 1;
     }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
@@ -603,7 +628,7 @@ int main(int argc, char **argv)
         Complain("note", std::string("daily and weekly history keep their modified times in local time; the ")
                          + (options.format == DumpFormat::Bodyfile ? "body file leaves" : "timesketch lines leave")
                          + " them out (give --timezone=ZONE to convert them to UTC)");
-    if (!OutputWritten())
+    if (!OutputWritten(&output))
         return 1;
     return allRead && !gFaultNoted ? 0 : 1;
 }

@@ -541,3 +541,29 @@ TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
                       std::string::npos) << result.err;
     }
 }
+
+// --output gets what standard output would, and replaces its file only when
+// the output is complete: a run killed midway, here while it waits on its
+// second input, leaves the old file and no other in the folder.
+TEST(DumpInputs, OutputFileIsReplacedOnlyWhenComplete)
+{
+    std::string folder = TempPath("output"), file = folder + "/records.csv", error;
+    std::string input = TempPath("many.dat"), fifo = TempPath("never-ends");
+    MakeFolder(folder);
+    ASSERT_TRUE(WriteIndexFile(input, BuildIndex(SampleLayout(KindCache, 20000, 7, 5, false)), &error)) << error;
+    CommandResult written = RunCommand(DumpCommand() + " -f csv -o " + Quoted(file) + " " + Quoted(input));
+    EXPECT_EQ(written.exitCode, 0) << written.err;
+    EXPECT_EQ(RunCommand("cat " + Quoted(file)).out, RunCommand(DumpCommand() + " -f csv " + Quoted(input)).out);
+
+    WriteText(file, "old bytes\n");
+    std::string script = "mkfifo " + Quoted(fifo) + "; " + DumpCommand() + " -o " + Quoted(file) + " " + Quoted(input)
+                         + " - <>" + Quoted(fifo) + " & for i in $(seq 1200); do [ -s /proc/$!/fd/1 ] && break; "
+                           "sleep 0.05; done; kill -9 $!; wait $!; echo $?";
+    EXPECT_EQ(RunCommand("bash -c " + Quoted(script)).out, "137\n") << "killed while writing";
+    EXPECT_EQ(RunCommand("ls -A " + Quoted(folder)).out, "records.csv\n");
+    EXPECT_EQ(RunCommand("cat " + Quoted(file)).out, "old bytes\n");
+
+    CommandResult toFolder = RunCommand(DumpCommand() + " -o " + Quoted(folder) + " " + Quoted(input));
+    EXPECT_EQ(toFolder.exitCode, 2);
+    EXPECT_EQ(toFolder.err, "gallimaw-dump: " + folder + ": is a folder\n");
+}
