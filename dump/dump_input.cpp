@@ -15,6 +15,8 @@
 #include <memory>
 #include <mutex>
 
+#include "dump/dump_hash.h"
+
 namespace {
 
 constexpr uint64_t kReleaseChunk = 64u << 10;
@@ -33,6 +35,10 @@ constexpr uint64_t kLargeFolioBytes = 2u << 20;
 // behind the scan.
 constexpr uint64_t kFaultAroundBytes = 64u << 10;
 constexpr size_t kCopyBytes = 1u << 20;
+// Bytes fed to the digests, and then given back, at a time: giving pages
+// back flushes the address translations of every processor that reads
+// the file, which costs more than the digests when done 64 KB at a time.
+constexpr uint64_t kDigestChunk = 1u << 20;
 // Offsets in an index file are 32 bits: standard input is read no further.
 constexpr uint64_t kLargestIndexFile = uint64_t{1} << 32;
 
@@ -404,14 +410,48 @@ void FindMappedReach(MappedIndex *index)
     GiveBackPages(index, index->readFrom, index->readTo);
 }
 
+namespace {
+
+// Gives back the pages of a large view from the last one given back up to
+// the page that holds upTo.
+void GiveBackBefore(MappedIndex *index, uint64_t upTo)
+{
+    if (index->size < kReleasedFrom)
+        return;
+    upTo -= (reinterpret_cast<uintptr_t>(index->base) + upTo) % kPageSize;
+    if (upTo <= index->released)
+        return;
+    GiveBackPages(index, index->released, upTo);
+    index->released = upTo;
+}
+
+// Feeds view bytes up to `to` to the digests, in file order, a chunk at a
+// time, giving each chunk's pages back once fed. A file that shrinks
+// under the view reads as zeros here, as it does for the scan, and
+// UnmapIndexInput then fails it.
+void DigestViewUpTo(MappedIndex *index, uint64_t to)
+{
+    to = std::min(to, index->size);
+    while (index->digests && index->digested < to) {
+        uint64_t end = std::min(to, index->digested + kDigestChunk);
+        AddToFileDigests(index->digests, index->base + index->digested, static_cast<size_t>(end - index->digested));
+        index->digested = end;
+        GiveBackBefore(index, end);
+    }
+}
+
+} // namespace
+
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
 {
     if (index->size < kReleasedFrom)
         return;
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
-    uint64_t upTo = cursor - kReleaseChunk;
-    upTo -= (reinterpret_cast<uintptr_t>(index->base) + upTo) % kPageSize;
-    GiveBackPages(index, index->released, upTo);
-    index->released = upTo;
+    GiveBackBefore(index, cursor - kReleaseChunk);
+}
+
+void DigestRestOfView(MappedIndex *index)
+{
+    DigestViewUpTo(index, index->size);
 }

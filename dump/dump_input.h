@@ -14,6 +14,8 @@
 
 constexpr const char *kStandardInputName = "-";
 
+struct FileDigests;
+
 struct MappedIndex {
     IndexImage image;
     uint8_t *base = nullptr;
@@ -25,6 +27,8 @@ struct MappedIndex {
     uint64_t readFrom = 0, readTo = 0;  // the windows FindMappedReach reads now
     volatile sig_atomic_t shrank = 0;   // the file lost bytes while mapped
     bool cut = false;                   // standard input held more than an index file can
+    FileDigests *digests = nullptr;     // --hash: fed the view's bytes in file order
+    uint64_t digested = 0;              // the bytes fed so far
 };
 
 // Opens a file that a user names or a device folder holds: a regular file,
@@ -61,6 +65,10 @@ void FindMappedReach(MappedIndex *index);
 // the resident size stays flat however large the file is; they fault back
 // in if a text offset points behind the cursor.
 void ReleaseScannedPages(MappedIndex *index, uint64_t cursor);
+
+// Feeds the view's bytes not yet digested to index->digests, if set,
+// giving back the pages of a large view as it goes.
+void DigestRestOfView(MappedIndex *index);
 
 // An unlinked temporary file in $TMPDIR (default /tmp), open for reading
 // and writing; -1, with the reason, when none can be made.

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sstream>
 
+#include "dump/dump_hash.h"
 #include "format/kind_names.h"
 #include "format/record_fields.h"
 
@@ -76,6 +77,9 @@ const char kDumpUsage[] =
     "                       KIND<TAB>PATH (KIND empty when unknown), and no records;\n"
     "                       a file in a disk image as KIND<TAB>IMAGE<TAB>SOURCE<TAB>\n"
     "                       FILE STATE (the fields Source and File state, below)\n"
+    "      --hash=ALGS      with --list, one more column per digest of each file's\n"
+    "                       bytes, in hex; ALGS is a comma-separated list of md5,\n"
+    "                       sha1 and sha256\n"
     "  -o, --output=FILE    write the records (or --list's lines) to FILE instead\n"
     "                       of standard output (- is standard output). FILE is\n"
     "                       replaced at once when all of the output is written\n"
@@ -95,9 +99,9 @@ const char kDumpUsage[] =
     "Short options may be grouped (-lr DIR) and take their value attached or as the\n"
     "next argument (-fcsv, -f csv); a long option's value follows '=' or comes next\n"
     "(--format=csv, --format csv; --carve's only after '='), and its name may be\n"
-    "cut to any beginning that names no other option (--form=csv). FORMAT, KINDS\n"
-    "and TYPES may be written in any letter case. Options and inputs may be mixed;\n"
-    "the inputs are read in the order given.\n"
+    "cut to any beginning that names no other option (--form=csv). FORMAT, KINDS,\n"
+    "TYPES and ALGS may be written in any letter case. Options and inputs may be\n"
+    "mixed; the inputs are read in the order given.\n"
     "\n"
     "Inputs:\n"
     "  FILE   an index.dat file. Its kind is known when a folder on its path is\n"
@@ -358,7 +362,7 @@ bool ParseTypes(const std::string &list, unsigned *mask)
 }
 
 // Long options without a short form, numbered past every character.
-enum { kCarveOption = 256, kTimeZoneOption };
+enum { kCarveOption = 256, kTimeZoneOption, kHashOption };
 
 const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
                                {"type", required_argument, nullptr, 't'},
@@ -371,6 +375,7 @@ const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
                                {"timezone", required_argument, nullptr, kTimeZoneOption},
                                {"list", no_argument, nullptr, 'l'},
                                {"output", required_argument, nullptr, 'o'},
+                               {"hash", required_argument, nullptr, kHashOption},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'V'},
                                {nullptr, 0, nullptr, 0}};
@@ -419,6 +424,9 @@ bool TakeOption(int code, const char *value, DumpOptions *options, std::string *
     case 't':
         return (value && ParseTypes(value, &options->typeMask))
                || Refuse(error, "--type needs a list of url, leak, redr");
+    case kHashOption:
+        return (value && ParseHashNames(value, &options->hashes))
+               || Refuse(error, "--hash needs a list of md5, sha1, sha256");
     case 'o':
         if (!value || !*value)
             return Refuse(error, "--output needs a file (- for standard output)");

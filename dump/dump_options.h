@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+struct nettle_hash;
+
 enum class DumpFormat { Row, Csv, JsonLines, Table, Bodyfile, Timesketch };
 // Free space of disk images scanned for records: none, the unallocated
 // space, or every byte.
@@ -28,6 +30,7 @@ struct DumpOptions {
     std::string timeZone;             // --timezone: the zone of local times
     bool list = false;                // name the files instead of printing their records
     std::string output;               // --output: the file to write; empty for standard output
+    std::vector<const nettle_hash *> hashes; // --hash: the digests of each file read, in the order given
     bool help = false;
     bool version = false;
 };

@@ -15,6 +15,7 @@
 #include "dump/dump_carve.h"
 #include "dump/dump_device.h"
 #include "dump/dump_formats.h"
+#include "dump/dump_hash.h"
 #include "dump/dump_image.h"
 #include "dump/dump_input.h"
 #include "dump/dump_options.h"
@@ -105,6 +106,30 @@ bool IsFolder(const std::string &path)
 bool MapSource(const DumpSource &source, MappedIndex *index, std::string *problem)
 {
     return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
+}
+
+// Maps a file to read; with --hash, digests is started, to be fed the
+// file's bytes as they are read.
+bool OpenSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, FileDigests *digests,
+                std::string *problem)
+{
+    StartFileDigests(options.hashes, digests);
+    if (!MapSource(source, index, problem))
+        return false;
+    if (!options.hashes.empty())
+        index->digests = digests;
+    return true;
+}
+
+// Unmaps a file OpenSource mapped, finishing its digests when it was read
+// whole; false with the reason in problem otherwise.
+bool CloseSource(MappedIndex *index, std::string *problem)
+{
+    FileDigests *digests = index->digests;
+    bool whole = UnmapIndexInput(index, problem);
+    if (digests && whole)
+        FinishFileDigests(digests);
+    return whole;
 }
 
 // The kind a file's records tell. Standard input may be a pipe, which can
@@ -537,18 +562,40 @@ bool PrintSources(const DumpOptions &options, const std::vector<DumpSource> &sou
     return allRead;
 }
 
-// --list: KIND<TAB>PATH, or for a file in a disk image
-// KIND<TAB>IMAGE<TAB>PLACE<TAB>STATE.
-void ListSources(const std::vector<DumpSource> &sources)
+// Reads a file whole for its digests alone; false when it cannot be read.
+bool DigestSource(const DumpOptions &options, const DumpSource &source, FileDigests *digests)
 {
+    MappedIndex index;
+    std::string problem;
+    if (OpenSource(options, source, &index, digests, &problem)) {
+        DigestRestOfView(&index);
+        if (CloseSource(&index, &problem))
+            return true;
+    }
+    Complain(SourceName(source), problem);
+    return false;
+}
+
+// --list: KIND<TAB>PATH, or for a file in a disk image
+// KIND<TAB>IMAGE<TAB>PLACE<TAB>STATE, then with --hash each digest (empty
+// for a file that could not be read); false when a file could not be.
+bool ListSources(const DumpOptions &options, const std::vector<DumpSource> &sources)
+{
+    bool allRead = true;
     for (const DumpSource &source : sources) {
         if (source.carved)
             continue;
+        FileDigests digests;
+        if (!options.hashes.empty())
+            allRead = DigestSource(options, source, &digests) && allRead;
         std::printf("%s\t%s", KindName(source.kind), source.path.c_str());
         if (source.item)
             std::printf("\t%s\t%s", source.inImage.c_str(), source.fileState == FileDeleted ? "deleted" : "allocated");
+        for (size_t i = 0; i < options.hashes.size(); i++)
+            std::printf("\t%s", i < digests.hex.size() ? digests.hex[i].c_str() : "");
         std::printf("\n");
     }
+    return allRead;
 }
 
 // Whether everything written to standard output reached it, and for
@@ -611,7 +658,7 @@ int main(int argc, char **argv)
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
     if (options.list) {
-        ListSources(sources);
+        allRead = ListSources(options, sources) && allRead;
         allRead = CloseImages() && allRead;
         return OutputWritten(&output) && allRead ? 0 : 1;
     }

@@ -6,7 +6,7 @@ GALLIMAW_PACKAGES=(
     wine wine64 fonts-wine gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     xvfb xauth x11-utils python3 python3-pil python3-pytest nlohmann-json3-dev
     pasco libmsiecf-utils sleuthkit valgrind time
-    libtsk-dev libewf-dev zlib1g-dev ewf-tools dosfstools mtools fdisk
+    libtsk-dev libewf-dev zlib1g-dev nettle-dev ewf-tools dosfstools mtools fdisk
 )
 
 gallimaw_install_packages() {

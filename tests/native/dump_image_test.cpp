@@ -262,6 +262,23 @@ TEST_F(DumpImage, ReportsEveryIndexFileAsTheLooseFile)
     }
 }
 
+// --hash digests each index file as read through The Sleuth Kit, in place
+// in the raw image and copied out of the EWF image: the loose file's
+// digests, in --list's last columns.
+TEST_F(DumpImage, HashDigestsTheFilesAsTheLooseFiles)
+{
+    for (const std::string &image : {raw, TempPath("disk.E01")}) {
+        std::string digests;
+        for (size_t f : {1, 2, 0, 3}) {
+            std::string loose = Quoted(TempPath("tree") + files[f].inImage);
+            digests += RunCommand("sha256sum " + loose).out.substr(0, 64) + "\t"
+                       + RunCommand("md5sum " + loose).out.substr(0, 32) + "\n";
+        }
+        EXPECT_EQ(RunCommand(DumpCommand() + " --hash=sha256,md5 --list --image " + Quoted(image) + " | cut -f5,6").out,
+                  digests) << image;
+    }
+}
+
 // --carve finds the records in free space, with their offsets in the
 // image, and none of the live files' records; the deleted file's records
 // come back from its freed clusters, read as version 4.7 records. A record

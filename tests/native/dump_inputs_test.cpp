@@ -126,7 +126,7 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     EXPECT_EQ(help.exitCode, 0);
     for (const char *topic : {"--format=FORMAT", "--device=DIR", "--kind=KINDS", "--type=TYPES", "--recursive",
                               "--mixed", "bodyfile", "Cache dir index", "Exit status", "OFFSET<TAB>SORTKEY<TAB>C0",
-                              "temporary file", "--image", "--carve[=all]", "File state"})
+                              "temporary file", "--image", "--carve[=all]", "File state", "--hash=ALGS"})
         EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
     CommandResult version = RunCommand(DumpCommand() + " --version");
     EXPECT_EQ(version.exitCode, 0);
@@ -136,7 +136,8 @@ TEST(DumpInputs, CommandLineHelpVersionAndMistakes)
     EXPECT_EQ(RunCommand(DumpCommand() + " -V").out, version.out);
     EXPECT_EQ(std::regex_replace(device.out, std::regex("^gallimaw-device"), "gallimaw-dump"), version.out);
     for (const char *wrong : {"", "--format=xml x", "--kind=bookmarks x", "--type=url,hash x", "-f row --type=leak x",
-                              "--device", "--frobnicate x", "--carve=free x", "-r --image x", "--carve --mixed x", "--image -"}) {
+                              "--device", "--frobnicate x", "--carve=free x", "-r --image x", "--carve --mixed x",
+                              "--image -", "--hash=crc32 x", "--hash=md5,,sha1 x"}) {
         CommandResult result = RunCommand(DumpCommand() + " " + wrong);
         EXPECT_EQ(result.exitCode, 2) << wrong;
         EXPECT_NE(result.err.find("gallimaw-dump: "), std::string::npos) << wrong;
@@ -347,6 +348,28 @@ TEST(DumpInputs, RecursiveFindsIndexFilesAndPrintsThemInPathOrder)
     EXPECT_TRUE(result.out == expected) << "the output differs from the files dumped one by one";
 }
 
+// --hash digests the bytes read of each file, a large one (whose pages are
+// given back as it is read) and a small one: --list adds a column per
+// algorithm, in the order asked, for a file named or piped in.
+TEST(DumpInputs, HashDigestsTheBytesReadOfEachFile)
+{
+    std::vector<UrlRecord> records;
+    for (int i = 0; i < 20000; i++)
+        records.push_back(SampleRecord("http://hashed.example/" + std::to_string(i)));
+    std::vector<std::string> files = {WriteIndex("hashed-large.dat", LayoutOf(records)),
+                                      WriteIndex("hashed-small.dat", LayoutOf({SampleRecord("http://small.example/")}))};
+    ASSERT_GT(std::filesystem::file_size(files[0]), size_t{4} << 20);
+    std::string both = Quoted(files[0]) + " " + Quoted(files[1]), listed, piped;
+    for (const std::string &file : files) {
+        std::string sha256 = RunCommand("sha256sum " + Quoted(file)).out.substr(0, 64);
+        std::string md5 = RunCommand("md5sum " + Quoted(file)).out.substr(0, 32);
+        listed += "Cache\t" + file + "\t" + sha256 + "\t" + md5 + "\n";
+        piped = "\t-\t" + sha256 + "\t" + md5 + "\n";
+    }
+    EXPECT_EQ(RunCommand(DumpCommand() + " --hash=SHA256,md5 --list " + both).out, listed);
+    EXPECT_EQ(RunCommand("cat " + Quoted(files[1]) + " | " + DumpCommand() + " --hash=sha256,MD5 --list -").out, piped);
+}
+
 // Another process cuts the file to a quarter while the dump, held by the
 // full pipe, is part way through it.
 TEST(DumpInputs, AFileThatShrinksWhileReadIsReportedWithTheRecordsReadBefore)
@@ -512,7 +535,7 @@ TEST(DumpInputs, TemporaryCopiesGoToTMPDIR)
 // Memory stays flat however far apart the records lie: in a 4 GiB sparse
 // file whose one record lies at its end, past all that its kind is looked
 // for in, and in standard input that goes on past the largest index file,
-// whose first 4 GiB are read.
+// whose first 4 GiB are read; and listing the sparse file with its digest.
 TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
 {
     std::string small = WriteIndex("small.dat", LayoutOf({SampleRecord("http://near.example/")}));
@@ -523,13 +546,14 @@ TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
     std::ofstream(sparse, std::ios::binary | std::ios::app)
         .write(reinterpret_cast<const char *>(far.bytes.data() + at), static_cast<std::streamsize>(bytes));
     std::string peak = TempPath("peak");
-    for (const std::string &input : {Quoted(sparse), "- < <(cat " + Quoted(small)
-                                                     + "; dd if=/dev/zero bs=1M count=4096 status=none)"}) {
-        bool piped = input[0] == '-';
+    std::string pipe = "- < <(cat " + Quoted(small) + "; dd if=/dev/zero bs=1M count=4096 status=none)";
+    for (const std::string &input : {Quoted(sparse), pipe, "--hash=sha1 --list " + Quoted(sparse)}) {
+        bool piped = input == pipe, listed = !piped && input[0] == '-';
         CommandResult result = RunCommand("bash -c " + Quoted("TMPDIR=" + Quoted(TempPath("")) + " timeout 300 "
                                                               "/usr/bin/time -o " + Quoted(peak) + " -f 'peak %M' "
                                                               + DumpCommand() + " " + input));
-        EXPECT_EQ(Urls(result.out), std::vector<std::string>{piped ? "http://near.example/" : "http://far.example/"});
+        if (!listed)
+            EXPECT_EQ(Urls(result.out), std::vector<std::string>{piped ? "http://near.example/" : "http://far.example/"});
         std::ifstream timed(peak);
         std::string report((std::istreambuf_iterator<char>(timed)), std::istreambuf_iterator<char>());
         size_t kilobytes = report.find("peak ");
