@@ -64,3 +64,11 @@ void FinishFileDigests(FileDigests *digests)
         digests->hex.push_back(hex);
     }
 }
+
+std::string DigestReport(const FileDigests &digests)
+{
+    std::string report = std::to_string(digests.bytes) + " bytes read";
+    for (size_t i = 0; i < digests.hex.size(); i++)
+        report += std::string(", ") + digests.hashes[i]->name + " " + digests.hex[i];
+    return report;
+}

@@ -23,3 +23,6 @@ bool ParseHashNames(const std::string &list, std::vector<const nettle_hash *> *h
 void StartFileDigests(const std::vector<const nettle_hash *> &hashes, FileDigests *digests);
 void AddToFileDigests(FileDigests *digests, const uint8_t *bytes, size_t size);
 void FinishFileDigests(FileDigests *digests);
+
+// "N bytes read, md5 HEX, sha256 HEX" for finished digests.
+std::string DigestReport(const FileDigests &digests);

@@ -448,6 +448,10 @@ void ReleaseScannedPages(MappedIndex *index, uint64_t cursor)
         return;
     if (cursor < index->released + 2 * kReleaseChunk)
         return;
+    // The digests follow the scan, just behind it, through pages it has
+    // brought in: a large file is read once, in order, where a pass of
+    // their own before or after the scan would read it twice.
+    DigestViewUpTo(index, cursor - kReleaseChunk);
     GiveBackBefore(index, cursor - kReleaseChunk);
 }
 

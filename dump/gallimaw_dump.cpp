@@ -132,6 +132,14 @@ bool CloseSource(MappedIndex *index, std::string *problem)
     return whole;
 }
 
+// With --hash, the bytes read of a file and their digests, on standard
+// error once its records are printed.
+void ReportDigests(const DumpSource &source, const FileDigests &digests)
+{
+    if (!digests.hex.empty())
+        Complain(SourceName(source), DigestReport(digests));
+}
+
 // The kind a file's records tell. Standard input may be a pipe, which can
 // be read only once, when its records are printed: its kind stays unknown.
 int KindOfContent(const DumpSource &source)
@@ -258,6 +266,9 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
     }
     FindMappedReach(index);
     ScanIndexRecordsPassing(&index->image, index->reach.get(), PassWantedRecord, ReleasePassedStretch, &scan);
+    // The digests have followed the scan; the rest of the file is fed
+    // while it is still in memory.
+    DigestRestOfView(index);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
@@ -305,15 +316,15 @@ void PrintScannedRecord(void *context, const ScannedRecord &record)
 
 // Maps one file and prints its records; false with the reason in problem
 // when it cannot be read or shrank while it was read.
-bool PrintSource(const DumpSource &source, Printer *printer, std::string *problem)
+bool PrintSource(const DumpSource &source, Printer *printer, FileDigests *digests, std::string *problem)
 {
     MappedIndex index;
-    if (!MapSource(source, &index, problem))
+    if (!OpenSource(*printer->options, source, &index, digests, problem))
         return false;
     printer->source = &source;
     printer->index = &index;
     ScanSource(*printer->options, source, &index, PrintScannedRecord, printer);
-    return UnmapIndexInput(&index, problem);
+    return CloseSource(&index, problem);
 }
 
 // One large file's records, formatted a batch at a time by the readers
@@ -361,10 +372,10 @@ void BatchRecord(void *context, const ScannedRecord &record)
 }
 
 bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, unsigned processors,
-                          std::string *problem)
+                          FileDigests *digests, std::string *problem)
 {
     MappedIndex index;
-    if (!MapSource(source, &index, problem))
+    if (!OpenSource(options, source, &index, digests, problem))
         return false;
     BatchRun run;
     run.index = &index;
@@ -379,7 +390,7 @@ bool PrintSourceInBatches(const DumpOptions &options, const DumpSource &source, 
     ScanSource(options, source, &index, BatchRecord, &run);
     SubmitSlot(&run.pool);
     StopOrderedPool(&run.pool);
-    return UnmapIndexInput(&index, problem);
+    return CloseSource(&index, problem);
 }
 
 // Each file in turn, its records printed in file order: as the scan finds
@@ -394,13 +405,16 @@ bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> 
     printer.lineByLine = isatty(STDOUT_FILENO);
     for (const DumpSource &source : sources) {
         std::string problem;
-        bool read = processors > 1 && !printer.lineByLine ? PrintSourceInBatches(options, source, processors, &problem)
-                                                         : PrintSource(source, &printer, &problem);
+        FileDigests digests;
+        bool read = processors > 1 && !printer.lineByLine
+                        ? PrintSourceInBatches(options, source, processors, &digests, &problem)
+                        : PrintSource(source, &printer, &digests, &problem);
         if (!read) {
             Complain(SourceName(source), problem);
             allRead = false;
         }
         FlushPrinter(&printer);
+        ReportDigests(source, digests);
     }
     return allRead;
 }
@@ -409,6 +423,7 @@ bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> 
 struct FileJob {
     const DumpSource *source;
     Printer printer;
+    FileDigests digests;
     std::string problem;
     bool read = false;
 };
@@ -427,7 +442,7 @@ void ReadFile(void *context, size_t slot)
     job.printer.options = run->options;
     job.printer.holdBytes = kHeldOutputBytes;
     job.problem.clear();
-    job.read = PrintSource(*job.source, &job.printer, &job.problem);
+    job.read = PrintSource(*job.source, &job.printer, &job.digests, &job.problem);
 }
 
 // Copies a held temporary file to standard output.
@@ -457,6 +472,7 @@ void PrintFile(void *context, size_t slot)
     if (job.printer.file)
         std::fclose(job.printer.file);
     std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
+    ReportDigests(*job.source, job.digests);
     // The slot's next file writes into the same buffer.
     job.printer.out.size = 0;
     job.printer.file = nullptr;
@@ -504,10 +520,11 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
 {
     bool allRead = true;
     std::vector<MappedIndex> indexes(sources.size());
+    std::vector<FileDigests> digests(sources.size());
     std::vector<MixedEntry> entries;
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
-        if (!MapSource(sources[i], &indexes[i], &problem)) {
+        if (!OpenSource(options, sources[i], &indexes[i], &digests[i], &problem)) {
             Complain(SourceName(sources[i]), problem);
             allRead = false;
             continue;
@@ -529,10 +546,11 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
     FlushPrinter(&printer);
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
-        if (indexes[i].base && !UnmapIndexInput(&indexes[i], &problem)) {
+        if (indexes[i].base && !CloseSource(&indexes[i], &problem)) {
             Complain(SourceName(sources[i]), problem);
             allRead = false;
         }
+        ReportDigests(sources[i], digests[i]);
     }
     return allRead;
 }

@@ -264,18 +264,23 @@ TEST_F(DumpImage, ReportsEveryIndexFileAsTheLooseFile)
 
 // --hash digests each index file as read through The Sleuth Kit, in place
 // in the raw image and copied out of the EWF image: the loose file's
-// digests, in --list's last columns.
+// digests, in --list's last columns and after the file's records.
 TEST_F(DumpImage, HashDigestsTheFilesAsTheLooseFiles)
 {
     for (const std::string &image : {raw, TempPath("disk.E01")}) {
-        std::string digests;
+        std::string digests, cookies;
         for (size_t f : {1, 2, 0, 3}) {
             std::string loose = Quoted(TempPath("tree") + files[f].inImage);
-            digests += RunCommand("sha256sum " + loose).out.substr(0, 64) + "\t"
-                       + RunCommand("md5sum " + loose).out.substr(0, 32) + "\n";
+            std::string sha256 = RunCommand("sha256sum " + loose).out.substr(0, 64);
+            digests += sha256 + "\t" + RunCommand("md5sum " + loose).out.substr(0, 32) + "\n";
+            if (f == 1)
+                cookies = "gallimaw-dump: " + image + " p2:" + files[f].inImage + ": "
+                          + std::to_string(BuildIndex(files[f].layout).bytes.size()) + " bytes read, sha256 " + sha256;
         }
         EXPECT_EQ(RunCommand(DumpCommand() + " --hash=sha256,md5 --list --image " + Quoted(image) + " | cut -f5,6").out,
                   digests) << image;
+        CommandResult printed = RunCommand(DumpCommand() + " --hash=sha256 --image " + Quoted(image));
+        EXPECT_NE(printed.err.find(cookies + "\n"), std::string::npos) << printed.err;
     }
 }
 

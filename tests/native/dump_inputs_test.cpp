@@ -350,7 +350,9 @@ TEST(DumpInputs, RecursiveFindsIndexFilesAndPrintsThemInPathOrder)
 
 // --hash digests the bytes read of each file, a large one (whose pages are
 // given back as it is read) and a small one: --list adds a column per
-// algorithm, in the order asked, for a file named or piped in.
+// algorithm, in the order asked, for a file named or piped in; printing
+// records names the bytes read and the digests after each file's records,
+// in output order, and with --mixed after all of them.
 TEST(DumpInputs, HashDigestsTheBytesReadOfEachFile)
 {
     std::vector<UrlRecord> records;
@@ -359,15 +361,25 @@ TEST(DumpInputs, HashDigestsTheBytesReadOfEachFile)
     std::vector<std::string> files = {WriteIndex("hashed-large.dat", LayoutOf(records)),
                                       WriteIndex("hashed-small.dat", LayoutOf({SampleRecord("http://small.example/")}))};
     ASSERT_GT(std::filesystem::file_size(files[0]), size_t{4} << 20);
-    std::string both = Quoted(files[0]) + " " + Quoted(files[1]), listed, piped;
+    std::string both = Quoted(files[0]) + " " + Quoted(files[1]), listed, piped, printed, reported;
     for (const std::string &file : files) {
         std::string sha256 = RunCommand("sha256sum " + Quoted(file)).out.substr(0, 64);
         std::string md5 = RunCommand("md5sum " + Quoted(file)).out.substr(0, 32);
         listed += "Cache\t" + file + "\t" + sha256 + "\t" + md5 + "\n";
         piped = "\t-\t" + sha256 + "\t" + md5 + "\n";
+        std::string report = "gallimaw-dump: " + file + ": " + std::to_string(std::filesystem::file_size(file))
+                             + " bytes read, sha256 " + sha256 + ", md5 " + md5 + "\n";
+        printed += RunCommand(DumpCommand() + " -f jsonl " + Quoted(file)).out + report;
+        reported += report;
     }
     EXPECT_EQ(RunCommand(DumpCommand() + " --hash=SHA256,md5 --list " + both).out, listed);
     EXPECT_EQ(RunCommand("cat " + Quoted(files[1]) + " | " + DumpCommand() + " --hash=sha256,MD5 --list -").out, piped);
+    CommandResult together = RunCommand("(" + DumpCommand() + " -f jsonl --hash=sha256,md5 " + both + " 2>&1)");
+    EXPECT_EQ(together.exitCode, 0);
+    EXPECT_TRUE(together.out == printed) << "records and digests differ from each file's alone";
+    CommandResult mixed = RunCommand(DumpCommand() + " --mixed --hash=sha256,md5 " + both);
+    EXPECT_EQ(mixed.out, RunCommand(DumpCommand() + " --mixed " + both).out);
+    EXPECT_EQ(mixed.err, reported);
 }
 
 // Another process cuts the file to a quarter while the dump, held by the
@@ -534,8 +546,9 @@ TEST(DumpInputs, TemporaryCopiesGoToTMPDIR)
 
 // Memory stays flat however far apart the records lie: in a 4 GiB sparse
 // file whose one record lies at its end, past all that its kind is looked
-// for in, and in standard input that goes on past the largest index file,
-// whose first 4 GiB are read; and listing the sparse file with its digest.
+// for in, with its digest made as it is read, and in standard input that
+// goes on past the largest index file, whose first 4 GiB are read; and
+// listing the sparse file with its digest alone.
 TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
 {
     std::string small = WriteIndex("small.dat", LayoutOf({SampleRecord("http://near.example/")}));
@@ -547,8 +560,8 @@ TEST(DumpInputs, MemoryStaysFlatOverGigabytesWithoutRecords)
         .write(reinterpret_cast<const char *>(far.bytes.data() + at), static_cast<std::streamsize>(bytes));
     std::string peak = TempPath("peak");
     std::string pipe = "- < <(cat " + Quoted(small) + "; dd if=/dev/zero bs=1M count=4096 status=none)";
-    for (const std::string &input : {Quoted(sparse), pipe, "--hash=sha1 --list " + Quoted(sparse)}) {
-        bool piped = input == pipe, listed = !piped && input[0] == '-';
+    for (const std::string &input : {"--hash=sha1 " + Quoted(sparse), pipe, "--hash=sha1 --list " + Quoted(sparse)}) {
+        bool piped = input == pipe, listed = input.find("--list") != std::string::npos;
         CommandResult result = RunCommand("bash -c " + Quoted("TMPDIR=" + Quoted(TempPath("")) + " timeout 300 "
                                                               "/usr/bin/time -o " + Quoted(peak) + " -f 'peak %M' "
                                                               + DumpCommand() + " " + input));
