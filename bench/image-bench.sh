@@ -13,7 +13,8 @@
 #     with a middle segment missing, against the whole image: target at
 #     most 1.5x (libewf keeps memory for each chunk it fails to read);
 #  4. peak memory on the cache file grown to a sparse 4 GiB, against it
-#     grown to 256 MiB: target flat (at most 10% more).
+#     grown to 256 MiB: target flat (at most 10% more), also with every
+#     --hash digest of the bytes read.
 # Times are the best of several runs; the load average is printed with
 # them. The images are made in a temporary folder and removed after.
 # Usage: bench/image-bench.sh [NATIVE-BUILD-DIR]   (default build/native)
@@ -110,7 +111,10 @@ truncate -s 256M "$work/cache.dat"
 small=$(peak_kb "$dump" --format=csv "$work/cache.dat")
 truncate -s 4G "$work/cache.dat"
 sparse=$(peak_kb "$dump" --format=csv "$work/cache.dat")
-awk -v small="$small" -v sparse="$sparse" 'BEGIN {
+hashed=$(peak_kb "$dump" --format=csv --hash=md5,sha1,sha256 "$work/cache.dat")
+awk -v small="$small" -v sparse="$sparse" -v hashed="$hashed" 'BEGIN {
     printf "peak RSS %d KB at 256 MiB, %d KB at 4 GiB: ratio %.2f (target at most 10%% more: %s)\n",
         small, sparse, sparse / small, sparse / small <= 1.10 ? "met" : "missed"
+    printf "    with --hash=md5,sha1,sha256 %d KB at 4 GiB: ratio %.2f (%s)\n",
+        hashed, hashed / small, hashed / small <= 1.10 ? "met" : "missed"
 }'
