@@ -7,6 +7,7 @@ GALLIMAW_PACKAGES=(
     xvfb xauth x11-utils python3 python3-pil python3-pytest nlohmann-json3-dev
     pasco libmsiecf-utils sleuthkit valgrind time
     libtsk-dev libewf-dev zlib1g-dev nettle-dev ewf-tools dosfstools mtools fdisk
+    man-db groff-base dpkg-dev
 )
 
 gallimaw_install_packages() {
