@@ -38,6 +38,7 @@ const char kDumpUsage[] =
     "      --hash=ALGS      digests of each file's bytes read, ALGS a list of md5,\n"
     "                       sha1, sha256: in --list's lines, else on standard error\n"
     "  -o, --output=FILE    write to FILE, replaced only once the output is complete\n"
+    "  -q, --quiet          write only errors on standard error, no notes\n"
     "  -h, --help           print this help and exit\n"
     "  -V, --version        print the version and exit\n"
     "\n"
@@ -117,13 +118,14 @@ const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
                                {"list", no_argument, nullptr, 'l'},
                                {"output", required_argument, nullptr, 'o'},
                                {"hash", required_argument, nullptr, kHashOption},
+                               {"quiet", no_argument, nullptr, 'q'},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'V'},
                                {nullptr, 0, nullptr, 0}};
 // '-' returns each argument that is no option as code 1 where it stands,
 // since files, -r folders and --device folders are read in the order given;
 // ':' tells a missing value from an unknown option.
-const char kShortOptions[] = "-:f:t:rid:k:mlo:hV";
+const char kShortOptions[] = "-:f:t:rid:k:mlo:qhV";
 
 bool Refuse(std::string *error, const std::string &reason)
 {
@@ -139,7 +141,8 @@ bool TakeOption(int code, const char *value, DumpOptions *options, std::string *
         int code;
         bool DumpOptions::*flag;
     } kFlags[] = {{'h', &DumpOptions::help},      {'V', &DumpOptions::version}, {'m', &DumpOptions::mixed},
-                  {'r', &DumpOptions::recursive}, {'i', &DumpOptions::image},   {'l', &DumpOptions::list}};
+                  {'r', &DumpOptions::recursive}, {'i', &DumpOptions::image},   {'l', &DumpOptions::list},
+                  {'q', &DumpOptions::quiet}};
     for (const auto &known : kFlags)
         if (known.code == code) {
             options->*known.flag = true;

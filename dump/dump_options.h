@@ -31,6 +31,7 @@ struct DumpOptions {
     bool list = false;                // name the files instead of printing their records
     std::string output;               // --output: the file to write; empty for standard output
     std::vector<const nettle_hash *> hashes; // --hash: the digests of each file read, in the order given
+    bool quiet = false;               // only errors on standard error
     bool help = false;
     bool version = false;
 };

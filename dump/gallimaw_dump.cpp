@@ -21,6 +21,7 @@
 #include "dump/dump_options.h"
 #include "dump/dump_output.h"
 #include "dump/dump_parallel.h"
+#include "dump/dump_report.h"
 #include "dump/dump_timezone.h"
 #include "dump/dump_walk.h"
 #include "format/kind_names.h"
@@ -39,22 +40,9 @@ constexpr size_t kHeldOutputBytes = 4u << 20;
 constexpr size_t kSlotsPerProcessor = 2;
 constexpr size_t kBatchRecords = 512;
 
-void Complain(const std::string &subject, const std::string &reason)
-{
-    std::fprintf(stderr, "gallimaw-dump: %s: %s\n", subject.c_str(), reason.c_str());
-}
-
 // Set by a reader that found a fault which changes the exit status but
 // leaves the records to print.
 std::atomic<bool> gFaultNoted{false};
-
-// Problems already phrased as "where: what"; false when there was one.
-bool ComplainOfEach(const std::vector<std::string> &problems)
-{
-    for (const std::string &problem : problems)
-        std::fprintf(stderr, "gallimaw-dump: %s\n", problem.c_str());
-    return problems.empty();
-}
 
 // Closes the disk images, naming what reading them found unreadable;
 // false when there was such a part.
@@ -88,7 +76,7 @@ bool AddDeviceSources(const DumpOptions &options, const std::string &folder, std
         else if (!file.hostPath.empty())
             found->push_back({file.hostPath, file.kind, 0});
         else
-            Complain(folder, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
+            Note(folder, std::string("no ") + KindName(file.kind) + " index file at " + file.devicePath);
     }
     if (found->size() > before)
         return sound;
@@ -137,7 +125,7 @@ bool CloseSource(MappedIndex *index, std::string *problem)
 void ReportDigests(const DumpSource &source, const FileDigests &digests)
 {
     if (!digests.hex.empty())
-        Complain(SourceName(source), DigestReport(digests));
+        Tell(SourceName(source), DigestReport(digests));
 }
 
 // The kind a file's records tell. Standard input may be a pipe, which can
@@ -171,7 +159,7 @@ void AddFileSource(const DumpOptions &options, DumpSource source, std::vector<Du
     if (KindWanted(options, source.kind))
         sources->push_back(source);
     else if (source.kind == KindUnknown)
-        Complain(SourceName(source), "kind unknown, left out by --kind");
+        Note(SourceName(source), "kind unknown, left out by --kind");
 }
 
 // The index files of a disk image and the areas to carve.
@@ -246,13 +234,15 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
                 void *context)
 {
     SourceScan scan{&options, index, sink, context};
-    // An empty file holds nothing to lose.
+    // An empty file holds nothing to lose. One that a search found may be
+    // any file that happens to be named index.dat.
     if (index->size && !HasIndexSignature(&index->image)) {
-        Complain(SourceName(source), "not an index file (it does not begin with \"" INDEX_SIGNATURE
-                                     "\"); its records are searched all the same");
+        (source.named ? Complain : Note)(SourceName(source),
+                                         "not an index file (it does not begin with \"" INDEX_SIGNATURE
+                                         "\"); its records are searched all the same");
         gFaultNoted = gFaultNoted || source.named;
     } else if (HashTableOutside(&index->image)) {
-        Complain(SourceName(source), "the first hash table lies outside the file; records searched from the data area on");
+        Note(SourceName(source), "the first hash table lies outside the file; records searched from the data area on");
     }
     // A file cut short keeps its header and allocation bitmap, but the
     // records and hash tables past the cut are gone: a record that only a
@@ -647,6 +637,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gallimaw-dump: %s\nTry 'gallimaw-dump --help' for more information.\n", error.c_str());
         return 2;
     }
+    ChooseReports(options.quiet);
     OutputFile output;
     if (options.help || options.version) {
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
@@ -690,9 +681,9 @@ int main(int argc, char **argv)
         allRead = PrintSources(options, sources, processors) && allRead;
     allRead = CloseImages() && allRead;
     if (LocalTimesLeftOut())
-        Complain("note", std::string("daily and weekly history keep their modified times in local time; the ")
-                         + (options.format == DumpFormat::Bodyfile ? "body file leaves" : "timesketch lines leave")
-                         + " them out (give --timezone=ZONE to convert them to UTC)");
+        Note("note", std::string("daily and weekly history keep their modified times in local time; the ")
+                     + (options.format == DumpFormat::Bodyfile ? "body file leaves" : "timesketch lines leave")
+                     + " them out (give --timezone=ZONE to convert them to UTC)");
     if (!OutputWritten(&output))
         return 1;
     return allRead && !gFaultNoted ? 0 : 1;
