@@ -8,6 +8,7 @@
 #include "dump/dump_image.h"
 #include "dump/dump_input.h"
 #include "dump/dump_parallel.h"
+#include "dump/dump_report.h"
 #include "format/index_format.h"
 #include "format/record_fields.h"
 
@@ -38,6 +39,7 @@ struct CarveJob {
     std::vector<uint8_t> bytes;
     OutputBuffer out;
     std::vector<std::string> problems;
+    RecordCounts counts;
 };
 
 struct CarveRun {
@@ -133,7 +135,9 @@ void CarveSpan(const CarveRun &run, const Span &span, const uint8_t *bytes, uint
         if (!CarvedRecord(bytes + at, length - at, type, &record))
             continue;
         source.offsetBase = span.start + at;
-        FormatRecordLine(run.options->format, source, &record, ScannedRecord{0, record.size, type, 0}, &job->out);
+        ScannedRecord carved{0, record.size, type, 0};
+        FormatRecordLine(run.options->format, source, &record, carved, &job->out);
+        CountRecord(&job->counts, source, carved);
     }
 }
 
@@ -158,6 +162,7 @@ void PrintChunk(void *context, size_t slot)
     CarveJob &job = run->jobs[slot];
     std::fwrite(job.out.bytes.get(), 1, job.out.size, stdout);
     job.out.size = 0;
+    AddPrintedRecords(&job.counts);
     run->problems->insert(run->problems->end(), job.problems.begin(), job.problems.end());
     job.problems.clear();
     job.spans.clear();

@@ -11,6 +11,9 @@
 #include "format/record_fields.h"
 #include "format/record_row.h"
 
+const char *const kTypeNames[] = {"", "URL", "LEAK", "REDR"};
+const char *const kStateNames[] = {"recovered", "allocated", "carved"};
+
 namespace {
 
 enum FieldId { FieldKind, FieldSource, FieldOffset, FieldUrl, FieldAccessed, FieldModified, FieldSize, FieldDir,
@@ -31,13 +34,11 @@ const FieldName kFieldNames[FieldCount] = {
     {"Source", "source"}, {"File state", "file_state"}, {"Partial", "partial"}, {"User", "user"},
 };
 
-const char *const kTypeNames[] = {"", "URL", "LEAK", "REDR"};
-const char *const kStateNames[] = {"recovered", "allocated", "carved"};
 const char *const kFileStateNames[] = {"", "allocated", "deleted"};
 
 const char *StateName(const DumpSource &source, bool allocated)
 {
-    return kStateNames[source.carved ? 2 : allocated];
+    return kStateNames[StateOf(source, allocated)];
 }
 
 struct Field {

@@ -11,6 +11,17 @@
 #include "format/index_format.h"
 #include "format/record_fields.h"
 
+// How lines name a record's type (by RecordType) and its state (by
+// PrintedState).
+extern const char *const kTypeNames[];
+extern const char *const kStateNames[];
+enum PrintedState { StateRecovered, StateAllocated, StateCarved, kPrintedStates };
+
+inline PrintedState StateOf(const DumpSource &source, bool allocated)
+{
+    return source.carved ? StateCarved : allocated ? StateAllocated : StateRecovered;
+}
+
 // What comes before the first record: csv's title line, the table's list
 // of index files and title line; nothing for the others.
 void FormatPreamble(DumpFormat format, const std::vector<DumpSource> &sources, std::string *out);

@@ -38,7 +38,8 @@ const char kDumpUsage[] =
     "      --hash=ALGS      digests of each file's bytes read, ALGS a list of md5,\n"
     "                       sha1, sha256: in --list's lines, else on standard error\n"
     "  -o, --output=FILE    write to FILE, replaced only once the output is complete\n"
-    "  -q, --quiet          write only errors on standard error, no notes\n"
+    "  -q, --quiet          write only errors on standard error: no notes or summary\n"
+    "  -v, --verbose        write the closing summary also off a terminal\n"
     "  -h, --help           print this help and exit\n"
     "  -V, --version        print the version and exit\n"
     "\n"
@@ -119,13 +120,14 @@ const option kLongOptions[] = {{"format", required_argument, nullptr, 'f'},
                                {"output", required_argument, nullptr, 'o'},
                                {"hash", required_argument, nullptr, kHashOption},
                                {"quiet", no_argument, nullptr, 'q'},
+                               {"verbose", no_argument, nullptr, 'v'},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'V'},
                                {nullptr, 0, nullptr, 0}};
 // '-' returns each argument that is no option as code 1 where it stands,
 // since files, -r folders and --device folders are read in the order given;
 // ':' tells a missing value from an unknown option.
-const char kShortOptions[] = "-:f:t:rid:k:mlo:qhV";
+const char kShortOptions[] = "-:f:t:rid:k:mlo:qvhV";
 
 bool Refuse(std::string *error, const std::string &reason)
 {
@@ -142,7 +144,7 @@ bool TakeOption(int code, const char *value, DumpOptions *options, std::string *
         bool DumpOptions::*flag;
     } kFlags[] = {{'h', &DumpOptions::help},      {'V', &DumpOptions::version}, {'m', &DumpOptions::mixed},
                   {'r', &DumpOptions::recursive}, {'i', &DumpOptions::image},   {'l', &DumpOptions::list},
-                  {'q', &DumpOptions::quiet}};
+                  {'q', &DumpOptions::quiet},     {'v', &DumpOptions::verbose}};
     for (const auto &known : kFlags)
         if (known.code == code) {
             options->*known.flag = true;
@@ -232,6 +234,8 @@ bool ParseDumpOptions(int argc, char **argv, DumpOptions *options, std::string *
         return Refuse(error, "no index file or device folder given");
     if (options->image && options->recursive)
         return Refuse(error, "--image reads disk images, --recursive folders: choose one");
+    if (options->quiet && options->verbose)
+        return Refuse(error, "--quiet leaves out the summary --verbose asks for: choose one");
     if (options->carve != CarveArea::None && options->mixed)
         return Refuse(error, "--mixed cannot merge carved records");
     for (const DumpInput &input : options->inputs)

@@ -32,6 +32,7 @@ struct DumpOptions {
     std::string output;               // --output: the file to write; empty for standard output
     std::vector<const nettle_hash *> hashes; // --hash: the digests of each file read, in the order given
     bool quiet = false;               // only errors on standard error
+    bool verbose = false;             // the closing summary also off a terminal
     bool help = false;
     bool version = false;
 };

@@ -2,7 +2,7 @@
 # folders where a folder is wanted and files elsewhere.
 
 _gallimaw_dump_options="--format= --type= --recursive --image --carve --carve=all --device= --kind= --mixed
-    --timezone= --list --hash= --output= --quiet --help --version"
+    --timezone= --list --hash= --output= --quiet --verbose --help --version"
 
 # The words of a comma-separated list, completed after its last comma.
 _gallimaw_dump_list()

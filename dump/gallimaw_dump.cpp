@@ -43,6 +43,8 @@ constexpr size_t kBatchRecords = 512;
 // Set by a reader that found a fault which changes the exit status but
 // leaves the records to print.
 std::atomic<bool> gFaultNoted{false};
+// Index files that could not be read, or not to their end.
+size_t gUnreadFiles = 0;
 
 // Closes the disk images, naming what reading them found unreadable;
 // false when there was such a part.
@@ -126,6 +128,14 @@ void ReportDigests(const DumpSource &source, const FileDigests &digests)
 {
     if (!digests.hex.empty())
         Tell(SourceName(source), DigestReport(digests));
+}
+
+// Names a file that could not be read, or not to its end, and counts it
+// for the summary.
+void ComplainOfUnread(const DumpSource &source, const std::string &problem)
+{
+    Complain(SourceName(source), problem);
+    gUnreadFiles++;
 }
 
 // The kind a file's records tell. Standard input may be a pipe, which can
@@ -272,6 +282,7 @@ struct Printer {
     bool lineByLine = false;  // a terminal sees each record as it is found
     size_t holdBytes = kOutputBuffer;
     std::string failure;      // why the temporary file could not be written
+    RecordCounts counts;      // of the lines not yet added to the run's
 };
 
 void FlushPrinter(Printer *printer)
@@ -293,6 +304,7 @@ void FlushPrinter(Printer *printer)
 void PrintRecord(Printer *printer, const ScannedRecord &record)
 {
     FormatRecordLine(printer->options->format, *printer->source, &printer->index->image, record, &printer->out);
+    CountRecord(&printer->counts, *printer->source, record);
     if (printer->lineByLine || printer->out.size >= printer->holdBytes)
         FlushPrinter(printer);
 }
@@ -334,9 +346,11 @@ struct BatchRun {
 void FormatBatch(void *context, size_t slot)
 {
     RecordBatch &batch = static_cast<BatchRun *>(context)->batches[slot];
-    for (const ScannedRecord &record : batch.records)
+    for (const ScannedRecord &record : batch.records) {
         FormatRecordLine(batch.printer.options->format, *batch.printer.source, &batch.printer.index->image, record,
                          &batch.printer.out);
+        CountRecord(&batch.printer.counts, *batch.printer.source, record);
+    }
 }
 
 void PrintBatch(void *context, size_t slot)
@@ -345,6 +359,7 @@ void PrintBatch(void *context, size_t slot)
     RecordBatch &batch = run->batches[slot];
     std::fwrite(batch.printer.out.bytes.get(), 1, batch.printer.out.size, stdout);
     batch.printer.out.size = 0;
+    AddPrintedRecords(&batch.printer.counts);
     if (!batch.records.empty())
         ReleaseScannedPages(run->index, batch.records.back().offset);
     batch.records.clear();
@@ -400,11 +415,12 @@ bool PrintInFileOrder(const DumpOptions &options, const std::vector<DumpSource> 
                         ? PrintSourceInBatches(options, source, processors, &digests, &problem)
                         : PrintSource(source, &printer, &digests, &problem);
         if (!read) {
-            Complain(SourceName(source), problem);
+            ComplainOfUnread(source, problem);
             allRead = false;
         }
         FlushPrinter(&printer);
         ReportDigests(source, digests);
+        AddPrintedRecords(&printer.counts);
     }
     return allRead;
 }
@@ -463,10 +479,12 @@ void PrintFile(void *context, size_t slot)
         std::fclose(job.printer.file);
     std::fwrite(job.printer.out.bytes.get(), 1, job.printer.out.size, stdout);
     ReportDigests(*job.source, job.digests);
+    AddPrintedRecords(&job.printer.counts);
     // The slot's next file writes into the same buffer.
     job.printer.out.size = 0;
     job.printer.file = nullptr;
     job.printer.failure.clear();
+    gUnreadFiles += !job.read;
     run->allRead = run->allRead && job.read;
 }
 
@@ -515,7 +533,7 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
         if (!OpenSource(options, sources[i], &indexes[i], &digests[i], &problem)) {
-            Complain(SourceName(sources[i]), problem);
+            ComplainOfUnread(sources[i], problem);
             allRead = false;
             continue;
         }
@@ -534,10 +552,11 @@ bool PrintMixed(const DumpOptions &options, const std::vector<DumpSource> &sourc
         PrintRecord(&printer, entry.record);
     }
     FlushPrinter(&printer);
+    AddPrintedRecords(&printer.counts);
     for (size_t i = 0; i < sources.size(); i++) {
         std::string problem;
         if (indexes[i].base && !CloseSource(&indexes[i], &problem)) {
-            Complain(SourceName(sources[i]), problem);
+            ComplainOfUnread(sources[i], problem);
             allRead = false;
         }
         ReportDigests(sources[i], digests[i]);
@@ -580,7 +599,7 @@ bool DigestSource(const DumpOptions &options, const DumpSource &source, FileDige
         if (CloseSource(&index, &problem))
             return true;
     }
-    Complain(SourceName(source), problem);
+    ComplainOfUnread(source, problem);
     return false;
 }
 
@@ -637,7 +656,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "gallimaw-dump: %s\nTry 'gallimaw-dump --help' for more information.\n", error.c_str());
         return 2;
     }
-    ChooseReports(options.quiet);
+    ChooseReports(options.quiet, options.verbose);
     OutputFile output;
     if (options.help || options.version) {
         std::fputs(options.help ? kDumpUsage : kDumpVersion, stdout);
@@ -666,10 +685,14 @@ int main(int argc, char **argv)
 
     std::vector<DumpSource> sources;
     bool allRead = CollectSources(options, &sources);
+    size_t areas = static_cast<size_t>(
+        std::count_if(sources.begin(), sources.end(), [](const DumpSource &source) { return source.carved; }));
     if (options.list) {
         allRead = ListSources(options, sources) && allRead;
         allRead = CloseImages() && allRead;
-        return OutputWritten(&output) && allRead ? 0 : 1;
+        bool listed = OutputWritten(&output);
+        ReportSummary(sources.size() - areas, gUnreadFiles, 0, true);
+        return listed && allRead ? 0 : 1;
     }
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
@@ -684,7 +707,7 @@ int main(int argc, char **argv)
         Note("note", std::string("daily and weekly history keep their modified times in local time; the ")
                      + (options.format == DumpFormat::Bodyfile ? "body file leaves" : "timesketch lines leave")
                      + " them out (give --timezone=ZONE to convert them to UTC)");
-    if (!OutputWritten(&output))
-        return 1;
-    return allRead && !gFaultNoted ? 0 : 1;
+    bool written = OutputWritten(&output);
+    ReportSummary(sources.size() - areas, gUnreadFiles, areas, false);
+    return written && allRead && !gFaultNoted ? 0 : 1;
 }

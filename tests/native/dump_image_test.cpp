@@ -287,15 +287,29 @@ TEST_F(DumpImage, HashDigestsTheFilesAsTheLooseFiles)
 // --carve finds the records in free space, with their offsets in the
 // image, and none of the live files' records; the deleted file's records
 // come back from its freed clusters, read as version 4.7 records. A record
-// is read no further than its run of free space.
+// is read no further than its run of free space. The summary counts the
+// records of the files and the areas as printed.
 TEST_F(DumpImage, CarveFindsTheRecordsInFreeSpace)
 {
-    CommandResult result = RunCommand(DumpCommand() + " -f jsonl --carve " + Quoted(raw));
+    CommandResult result = RunCommand(DumpCommand() + " -v -f jsonl --carve " + Quoted(raw));
     EXPECT_EQ(result.exitCode, 1) << result.err;
     std::vector<json> carved;
-    for (const json &record : JsonLines(result.out))
+    std::map<std::string, std::map<std::string, int>> printed;
+    for (const json &record : JsonLines(result.out)) {
+        printed[record["type"]][record["state"]]++;
         if (record["state"] == "carved")
             carved.push_back(record);
+    }
+    std::string counts;
+    for (const char *type : {"URL", "LEAK", "REDR"}) {
+        std::string states;
+        for (const char *state : {"allocated", "recovered", "carved"})
+            if (int count = printed[type][state])
+                states += (states.empty() ? "" : ", ") + std::to_string(count) + " " + state;
+        counts += states.empty() ? "" : "; " + std::string(type) + " " + states;
+    }
+    EXPECT_NE(result.err.find(std::to_string(JsonLines(result.out).size()) + " records:" + counts.substr(1) + "; "),
+              std::string::npos) << result.err;
     std::map<uint64_t, json> byOffset;
     for (const json &record : carved) {
         EXPECT_TRUE(record["kind"].is_null() && record["file_state"].is_null() && record["dir"] == "") << record;
