@@ -8,6 +8,7 @@
 #include "dump/dump_image.h"
 #include "dump/dump_input.h"
 #include "dump/dump_parallel.h"
+#include "dump/dump_progress.h"
 #include "dump/dump_report.h"
 #include "format/index_format.h"
 #include "format/record_fields.h"
@@ -163,6 +164,10 @@ void PrintChunk(void *context, size_t slot)
     std::fwrite(job.out.bytes.get(), 1, job.out.size, stdout);
     job.out.size = 0;
     AddPrintedRecords(&job.counts);
+    uint64_t searched = 0;
+    for (const Span &span : job.spans)
+        searched += span.searchEnd - span.start;
+    AddWorkDone(searched, 0);
     run->problems->insert(run->problems->end(), job.problems.begin(), job.problems.end());
     job.problems.clear();
     job.spans.clear();

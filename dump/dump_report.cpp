@@ -3,13 +3,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
+
+#include "dump/dump_progress.h"
 
 namespace {
 
-// The start of the run, set before main runs.
-const std::chrono::steady_clock::time_point gStarted = std::chrono::steady_clock::now();
 bool gQuiet = false;
 bool gVerbose = false;
 RecordCounts gPrinted;
@@ -18,7 +17,7 @@ std::atomic<size_t> gErrors{0};
 
 void Say(const std::string &message)
 {
-    std::fprintf(stderr, "gallimaw-dump: %s\n", message.c_str());
+    WriteOnStandardError("gallimaw-dump: " + message + "\n");
 }
 
 void SayError(const std::string &message)
@@ -107,7 +106,6 @@ void ReportSummary(size_t indexFiles, size_t unread, size_t carvedAreas, bool li
         text += "; " + Counted(records, "record") + (records ? ": " + RecordsByTypeAndState() : "");
     }
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.2f s",
-                  std::chrono::duration<double>(std::chrono::steady_clock::now() - gStarted).count());
+    std::snprintf(seconds, sizeof seconds, "%.2f s", SecondsRunning());
     Say(text + "; " + Counted(gErrors, "error") + "; " + seconds);
 }

@@ -21,6 +21,7 @@
 #include "dump/dump_options.h"
 #include "dump/dump_output.h"
 #include "dump/dump_parallel.h"
+#include "dump/dump_progress.h"
 #include "dump/dump_report.h"
 #include "dump/dump_timezone.h"
 #include "dump/dump_walk.h"
@@ -39,6 +40,8 @@ constexpr size_t kHeldOutputBytes = 4u << 20;
 // printed, per processor.
 constexpr size_t kSlotsPerProcessor = 2;
 constexpr size_t kBatchRecords = 512;
+// The progress line learns of a file's scan a stretch at a time.
+constexpr uint64_t kProgressStride = 1u << 20;
 
 // Set by a reader that found a fault which changes the exit status but
 // leaves the records to print.
@@ -98,13 +101,15 @@ bool MapSource(const DumpSource &source, MappedIndex *index, std::string *proble
     return source.item ? MapImageFile(source, index, problem) : MapIndexInput(source.path, index, problem);
 }
 
-// Maps a file to read; with --hash, digests is started, to be fed the
-// file's bytes as they are read.
+// Maps a file to read, counted for the progress line; with --hash, digests
+// is started, to be fed the file's bytes as they are read.
 bool OpenSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, FileDigests *digests,
                 std::string *problem)
 {
     StartFileDigests(options.hashes, digests);
-    if (!MapSource(source, index, problem))
+    bool mapped = MapSource(source, index, problem);
+    CountMappedSource(source, mapped, index->size);
+    if (!mapped)
         return false;
     if (!options.hashes.empty())
         index->digests = digests;
@@ -220,11 +225,21 @@ struct SourceScan {
     MappedIndex *index;
     RecordSink sink;
     void *context;
+    uint64_t counted; // the bytes before this the progress line knows are done
 };
+
+void CountScanned(SourceScan *scan, uint64_t offset)
+{
+    if (offset < scan->counted + kProgressStride)
+        return;
+    AddWorkDone(offset - scan->counted, 0);
+    scan->counted = offset;
+}
 
 void PassWantedRecord(void *context, const ScannedRecord *record)
 {
     SourceScan *scan = static_cast<SourceScan *>(context);
+    CountScanned(scan, record->offset);
     bool wanted = scan->options->format == DumpFormat::Row ? record->type == RecordUrl
                                                            : (scan->options->typeMask & 1u << record->type) != 0;
     if (wanted)
@@ -237,13 +252,15 @@ void PassWantedRecord(void *context, const ScannedRecord *record)
 // that lay there faults its pages back in.
 void ReleasePassedStretch(void *context, uint64_t offset, uint64_t bytes)
 {
-    ReleaseScannedPages(static_cast<SourceScan *>(context)->index, offset + bytes);
+    SourceScan *scan = static_cast<SourceScan *>(context);
+    ReleaseScannedPages(scan->index, offset + bytes);
+    CountScanned(scan, offset + bytes);
 }
 
 void ScanSource(const DumpOptions &options, const DumpSource &source, MappedIndex *index, RecordSink sink,
                 void *context)
 {
-    SourceScan scan{&options, index, sink, context};
+    SourceScan scan{&options, index, sink, context, 0};
     // An empty file holds nothing to lose. One that a search found may be
     // any file that happens to be named index.dat.
     if (index->size && !HasIndexSignature(&index->image)) {
@@ -269,6 +286,7 @@ void ScanSource(const DumpOptions &options, const DumpSource &source, MappedInde
     // The digests have followed the scan; the rest of the file is fed
     // while it is still in memory.
     DigestRestOfView(index);
+    AddWorkDone(index->size - scan.counted, 1);
 }
 
 // Where lines go: straight to standard output, or held for their turn in
@@ -694,6 +712,8 @@ int main(int argc, char **argv)
         ReportSummary(sources.size() - areas, gUnreadFiles, 0, true);
         return listed && allRead ? 0 : 1;
     }
+    if (!options.quiet && StandardErrorShowsProgress())
+        StartProgressLine(sources);
     std::string preamble;
     FormatPreamble(options.format, sources, &preamble);
     std::fwrite(preamble.data(), 1, preamble.size(), stdout);
@@ -702,6 +722,7 @@ int main(int argc, char **argv)
         allRead = PrintMixed(options, sources) && allRead;
     else
         allRead = PrintSources(options, sources, processors) && allRead;
+    StopProgressLine();
     allRead = CloseImages() && allRead;
     if (LocalTimesLeftOut())
         Note("note", std::string("daily and weekly history keep their modified times in local time; the ")

@@ -1,5 +1,5 @@
 // What gallimaw-dump says on standard error besides its errors: the
-// closing summary, --quiet and --verbose.
+// closing summary, --quiet, --verbose and the progress line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -12,6 +12,12 @@
 using namespace gallimaw_gen;
 
 namespace {
+
+// What a terminal shows of a shell command run on it.
+std::string OnTerminal(const std::string &command)
+{
+    return RunCommand("script -qfec " + Quoted(command) + " /dev/null").out;
+}
 
 bool Matches(const std::string &text, const std::string &pattern)
 {
@@ -63,4 +69,19 @@ TEST(DumpReport, QuietLeavesOnlyErrors)
     CommandResult both = RunCommand(DumpCommand() + " -q -v " + Quoted(path));
     EXPECT_EQ(both.exitCode, 2);
     EXPECT_EQ(both.err.rfind("gallimaw-dump: --quiet leaves out the summary --verbose asks for", 0), 0u) << both.err;
+}
+
+// Standard input that comes only after two seconds keeps the run going past
+// the one the line waits for.
+TEST(DumpReport, ProgressLineOnlyOnATerminalOfItsOwn)
+{
+    std::string file = Quoted(WriteIndex("progress.dat", LayoutOf({SampleRecord("http://slow.example/")})));
+    std::string run = "(sleep 2; cat " + file + ") | " + DumpCommand() + " " + file + " -";
+    std::string shown = OnTerminal(run + " >/dev/null");
+    EXPECT_TRUE(Matches(shown, "^(\rgallimaw-dump: 1 of 2 files, [0-9.]+ files/s, [0-9]+ s left\x1b\\[K)+"
+                               "\r\x1b\\[Kgallimaw-dump: 2 index files; 2 records: [^\r]+ s\r\n$"))
+        << shown;
+    EXPECT_EQ(RunCommand(run).err, "") << "standard error is no terminal";
+    EXPECT_FALSE(Matches(OnTerminal(run), " left")) << "the records show on the terminal";
+    EXPECT_EQ(OnTerminal(run + " -q >/dev/null"), "");
 }
