@@ -16,13 +16,13 @@ namespace {
 
 const char kIndexFileName[] = "index.dat";
 
-void Note(const std::string &path, int error, std::vector<std::string> *problems)
+void AddProblem(const std::string &path, int error, std::vector<std::string> *problems)
 {
     problems->push_back(path + ": " + std::strerror(error));
 }
 
 // Whether the file begins with the index file signature; a file that
-// cannot be opened or read is noted.
+// cannot be opened or read is added to problems.
 bool HasIndexSignature(const std::string &path, std::vector<std::string> *problems)
 {
     struct stat status;
@@ -38,7 +38,7 @@ bool HasIndexSignature(const std::string &path, std::vector<std::string> *proble
         got = pread(fd, start, sizeof start, 0);
     while (got < 0 && errno == EINTR);
     if (got < 0)
-        Note(path, errno, problems);
+        AddProblem(path, errno, problems);
     close(fd);
     return got == sizeof start && !std::memcmp(start, INDEX_SIGNATURE, sizeof start);
 }
@@ -47,7 +47,7 @@ void Walk(const std::string &folder, std::vector<std::string> *paths, std::vecto
 {
     DIR *dir = opendir(folder.c_str());
     if (!dir) {
-        Note(folder, errno, problems);
+        AddProblem(folder, errno, problems);
         return;
     }
     std::vector<std::string> names;
@@ -60,7 +60,7 @@ void Walk(const std::string &folder, std::vector<std::string> *paths, std::vecto
         std::string path = folder + (folder.back() == '/' ? "" : "/") + name;
         struct stat status;
         if (lstat(path.c_str(), &status) != 0) {
-            Note(path, errno, problems);
+            AddProblem(path, errno, problems);
             continue;
         }
         if (S_ISDIR(status.st_mode)) {
@@ -69,7 +69,7 @@ void Walk(const std::string &folder, std::vector<std::string> *paths, std::vecto
         }
         // A link to a file counts as the file; one to a folder is not followed.
         if (S_ISLNK(status.st_mode) && stat(path.c_str(), &status) != 0) {
-            Note(path, errno, problems);
+            AddProblem(path, errno, problems);
             continue;
         }
         if (!S_ISREG(status.st_mode))
